@@ -1,0 +1,20 @@
+# The sources of brumel_core (no Qt in any of them), one list per module.
+
+set(BRUMEL_PLATFORM_SOURCES
+  src/platform/bitmap.cpp
+  src/platform/canvas.cpp
+  src/platform/error.cpp
+  src/platform/number_text.cpp
+  src/platform/atomic_file.cpp
+)
+
+set(BRUMEL_CORRECT_SOURCES
+  src/correct/correction_settings.cpp
+  src/correct/correct_bitmap.cpp
+  src/correct/curve_graph.cpp
+)
+
+set(BRUMEL_CORE_SOURCES
+  ${BRUMEL_PLATFORM_SOURCES}
+  ${BRUMEL_CORRECT_SOURCES}
+)

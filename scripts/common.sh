@@ -1,0 +1,30 @@
+# Shared by ./run and ./test: the Debian packages the project needs, and the build.
+
+BRUMEL_RUN_PACKAGES=(g++ cmake make libpng-dev libjpeg62-turbo-dev libbenchmark-dev)
+BRUMEL_TEST_PACKAGES=("${BRUMEL_RUN_PACKAGES[@]}" libgtest-dev libgmock-dev)
+
+# Installs the named packages that are not installed yet, through sudo when not root.
+brumel_install_packages() {
+  local missing=()
+  local package
+  for package in "$@"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+      missing+=("$package")
+  done
+  [[ ${#missing[@]} -eq 0 ]] && return 0
+  echo "== installing ${missing[*]}"
+  local sudo=()
+  [[ $(id -u) -ne 0 ]] && sudo=(sudo)
+  "${sudo[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+    "${missing[@]}"
+}
+
+# Configures and builds into the given folder, with any extra CMake options.
+brumel_build() {
+  local folder="$1"
+  shift
+  echo "== building in $folder"
+  cmake -S "$ROOT" -B "$folder" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  cmake --build "$folder" -j "$(nproc)"
+}

@@ -1,0 +1,66 @@
+#include "correct/correct_bitmap.h"
+
+#include <cmath>
+#include <cstdint>
+
+#include "platform/error.h"
+#include "platform/rounding.h"
+
+namespace brumel {
+
+std::uint8_t CorrectChannel(std::uint8_t sample, double cross, double gamma, double midLevel,
+                            double gain) {
+  const double p = sample == 0 ? 0.0 : Power(sample / 255.0, gamma);
+  const double t = (p - midLevel) * cross + p;
+  const double v = t * gain;
+  if (!(v > 0)) return 0;
+  const double o = RoundHalfEven(Root(v, gamma) * 255);
+  return o > 255 ? 255 : static_cast<std::uint8_t>(o);
+}
+
+double NormalisedDistance(int x, int y, int cx, int cy, double farthest) {
+  if (farthest == 0) return 0;
+  const std::int64_t dy = static_cast<std::int64_t>(cy) - y;
+  const std::int64_t dx = static_cast<std::int64_t>(cx) - x;
+  const std::int64_t q = dy * dy + dx * dx;
+  return std::sqrt(static_cast<double>(q)) / farthest;
+}
+
+void CheckPassBitmaps(const Bitmap& source, const Bitmap& destination) {
+  if (source.Format() != PixelFormat::Bits24 || destination.Format() != PixelFormat::Bits24)
+    throw Error("The correction needs 24-bit bitmaps");
+  if (destination.Width() < source.Width() || destination.Height() < source.Height())
+    throw Error("The corrected bitmap is smaller than the picture");
+}
+
+void CorrectBitmapReference(const Bitmap& source, Bitmap& destination,
+                            const CorrectionSettings& settings) {
+  CheckPassBitmaps(source, destination);
+  const double gamma = settings.Gamma;
+  const double midLevel = Power(0.5, gamma);
+  const int height = source.Height();
+  const int width = source.Width();
+  const int cy = height / 2;
+  const int cx = width / 2;
+  const std::int64_t farthestSquared =
+      static_cast<std::int64_t>(cy) * cy + static_cast<std::int64_t>(cx) * cx;
+  const double farthest = std::sqrt(static_cast<double>(farthestSquared));
+  for (int y = 0; y < height; ++y) {
+    const std::uint8_t* in = source.ScanLine(y);
+    std::uint8_t* out = destination.ScanLine(y);
+    for (int x = 0; x < width; ++x) {
+      const double r = NormalisedDistance(x, y, cx, cy, farthest);
+      const double gain = CurveValue(settings, r) + 1;
+      const std::uint8_t blue = in[3 * x], green = in[3 * x + 1], red = in[3 * x + 2];
+      out[3 * x] = CorrectChannel(blue, settings.CrossBlue, gamma, midLevel, gain);
+      out[3 * x + 1] = CorrectChannel(green, settings.CrossGreen, gamma, midLevel, gain);
+      out[3 * x + 2] = CorrectChannel(red, settings.CrossRed, gamma, midLevel, gain);
+    }
+  }
+}
+
+void CorrectBitmap(const Bitmap& source, Bitmap& destination, const CorrectionSettings& settings) {
+  CorrectBitmapReference(source, destination, settings);
+}
+
+}  // namespace brumel

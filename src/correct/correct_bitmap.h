@@ -1,0 +1,33 @@
+// The fade-correction pass over a 24-bit bitmap: linear light through the gamma, the colour
+// cross-over around mid-grey, the gain of the tone curve by distance from the centre, and back.
+#pragma once
+
+#include <cstdint>
+
+#include "correct/correction_settings.h"
+#include "platform/bitmap.h"
+
+namespace brumel {
+
+// Corrects source into destination (which may be the same bitmap, and must be at least as large).
+// Raises the error type for bitmaps that are not 24 bits.
+void CorrectBitmap(const Bitmap& source, Bitmap& destination, const CorrectionSettings& settings);
+
+// The direct form: every sample of every pixel computed afresh, exactly as the definition reads.
+// It is the reference that any faster pass must equal byte for byte.
+void CorrectBitmapReference(const Bitmap& source, Bitmap& destination,
+                            const CorrectionSettings& settings);
+
+// One sample through the whole transform, given its channel's cross-over factor, the gamma,
+// MidLevel = Power(0.5, gamma) and the pixel's gain.
+std::uint8_t CorrectChannel(std::uint8_t sample, double cross, double gamma, double midLevel,
+                            double gain);
+
+// The normalised distance of pixel (x, y) from the centre (cx, cy), D being the farthest
+// distance; a 1 x 1 bitmap (D = 0) has r = 0.
+double NormalisedDistance(int x, int y, int cx, int cy, double farthest);
+
+// Checks the formats and sizes a pass needs; raises the error type otherwise.
+void CheckPassBitmaps(const Bitmap& source, const Bitmap& destination);
+
+}  // namespace brumel

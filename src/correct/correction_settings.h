@@ -1,0 +1,67 @@
+// The correction settings, how each is derived from its control's position, the five tone
+// curves, and the two exponent functions the correction is built from.
+#pragma once
+
+namespace brumel {
+
+// One control of the correction: its range and its position at start-up. The window's bars and
+// the command line both take these, so they cannot drift apart.
+struct ControlSpec {
+  const char* name;
+  int minimum;
+  int maximum;
+  int initial;
+};
+
+inline constexpr ControlSpec kCornerBar{"corner", 0, 200, 100};
+inline constexpr ControlSpec kCentreBar{"centre", 0, 200, 100};
+inline constexpr ControlSpec kGammaBar{"gamma", 100, 300, 180};
+inline constexpr ControlSpec kRedBar{"red", 0, 100, 50};
+inline constexpr ControlSpec kGreenBar{"green", 0, 100, 50};
+inline constexpr ControlSpec kBlueBar{"blue", 0, 100, 50};
+inline constexpr ControlSpec kCurveChoice{"curve", 0, 4, 0};
+
+// The texts of the curve choices, by index.
+inline constexpr const char* kCurveNames[] = {"linear", "sqr", "cube", "x^4", "x^2+x"};
+inline constexpr int kCurveCount = 5;
+
+struct CorrectionSettings {
+  int Curve = 0;
+  double CornerLevel = 1;
+  double CentreLevel = -0.5;
+  double CurveSpan = 1.5;
+  double Gamma = 1.8;
+  double CrossRed = 0;
+  double CrossGreen = 0;
+  double CrossBlue = 0;
+};
+
+// The curve-level refresh: CentreLevel, then CornerLevel, then CurveSpan.
+void RefreshCurveLevels(CorrectionSettings& settings, int cornerPosition, int centrePosition);
+// The gamma refresh.
+double GammaFromPosition(int gammaPosition);
+// A colour bar's cross-over factor: (position - 50) multiplied by 0.01.
+double CrossFromPosition(int barPosition);
+
+// Positions of all the correction controls, as the window's controls or the command line give them.
+struct ControlPositions {
+  int corner = kCornerBar.initial;
+  int centre = kCentreBar.initial;
+  int gamma = kGammaBar.initial;
+  int red = kRedBar.initial;
+  int green = kGreenBar.initial;
+  int blue = kBlueBar.initial;
+  int curve = kCurveChoice.initial;
+};
+
+// The settings the window holds when its controls stand at these positions.
+CorrectionSettings SettingsFromPositions(const ControlPositions& positions);
+
+// x^y as e^(y ln x), and the n-th root of x as e^(ln x / n); both for x > 0 only.
+double Power(double x, double y);
+double Root(double x, double n);
+
+// The tone curve at x in [-1, 1]; even in x.
+double CurveValue(const CorrectionSettings& settings, double x);
+
+}  // namespace brumel

@@ -1,0 +1,67 @@
+// The raster image every part of the system works on: settable size and pixel format,
+// rows of 4-byte-aligned scan lines with row 0 on top, a colour table for up to 8 bits.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace brumel {
+
+enum class PixelFormat { Bits1, Bits4, Bits8, Bits24, Bits32 };
+
+int BitsPerPixel(PixelFormat format);
+
+struct PaletteEntry {
+  std::uint8_t blue = 0;
+  std::uint8_t green = 0;
+  std::uint8_t red = 0;
+};
+
+class Bitmap {
+ public:
+  Bitmap() = default;
+  Bitmap(int width, int height, PixelFormat format = PixelFormat::Bits24);
+
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  bool Empty() const { return width_ == 0 || height_ == 0; }
+  PixelFormat Format() const { return format_; }
+  int BitsPerPixel() const { return brumel::BitsPerPixel(format_); }
+  // Bytes of one scan line, a multiple of 4.
+  std::size_t Stride() const { return stride_; }
+
+  // Resizing keeps the area common to the old and the new size and fills the rest with white.
+  void SetWidth(int width);
+  void SetHeight(int height);
+  void SetSize(int width, int height);
+  // Converting to 24 bits expands palettes and drops the fourth byte of 32 bits; a change to
+  // any other format keeps the size and starts from white (readers set it before the pixels).
+  void SetPixelFormat(PixelFormat format);
+
+  std::uint8_t* ScanLine(int row);
+  const std::uint8_t* ScanLine(int row) const;
+
+  // The colour table of a palette format (at most 2^bits entries).
+  const std::vector<PaletteEntry>& ColorTable() const { return palette_; }
+  void SetColorTable(std::vector<PaletteEntry> palette);
+
+  // The largest number of pixel bytes a bitmap may hold; sizes beyond raise the error type.
+  static constexpr std::uint64_t kMaxBytes = std::uint64_t{1} << 34;
+
+ private:
+  void Reshape(int width, int height, PixelFormat format);
+  PaletteEntry PixelColor(const std::uint8_t* row, int x) const;
+
+  int width_ = 0;
+  int height_ = 0;
+  PixelFormat format_ = PixelFormat::Bits24;
+  std::size_t stride_ = 0;
+  std::vector<std::uint8_t> pixels_;
+  std::vector<PaletteEntry> palette_;
+};
+
+// Bytes of a 4-byte-aligned scan line; computed in 64 bits.
+std::uint64_t StrideFor(std::uint64_t width, int bitsPerPixel);
+
+}  // namespace brumel

@@ -1,0 +1,228 @@
+// The platform layers: number text, the error-box rule, the Bitmap, the drawing surface,
+// and all-or-nothing file writing.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+
+#include "platform/atomic_file.h"
+#include "platform/bitmap.h"
+#include "platform/canvas.h"
+#include "platform/error.h"
+#include "platform/number_text.h"
+#include "platform/rounding.h"
+
+namespace brumel {
+namespace {
+
+TEST(NumberText, ShortestGeneralForm) {
+  EXPECT_EQ(FormatNumber(1), "1");
+  EXPECT_EQ(FormatNumber(0.07), "0.07");
+  EXPECT_EQ(FormatNumber(-0.5), "-0.5");
+  EXPECT_EQ(FormatNumber(-0.005), "-0.005");
+  EXPECT_EQ(FormatNumber(1.8), "1.8");
+  EXPECT_EQ(FormatNumber(1.23), "1.23");
+  EXPECT_EQ(FormatNumber(1.8, ','), "1,8");
+  EXPECT_EQ(FormatNumber(0), "0");
+  EXPECT_EQ(FormatNumber(-0.0), "0");
+  EXPECT_EQ(FormatNumber(1.1304), "1.1304");
+  EXPECT_EQ(FormatNumber(-50), "-50");
+  EXPECT_EQ(FormatNumber(1200), "1200");
+  // Rounded to 15 significant digits, never an exponent.
+  EXPECT_EQ(FormatNumber(0.1 + 0.2), "0.3");
+  EXPECT_EQ(FormatNumber(123456789012345678.0), "123456789012346000");
+  EXPECT_EQ(FormatNumber(0.0000012), "0.0000012");
+  EXPECT_EQ(FormatNumber(199 / 200.0 - 1), "-0.005");
+}
+
+TEST(NumberText, ReadsWithPointWhateverTheLocale) {
+  EXPECT_EQ(ParseNumber("1.13"), 1.13);
+  EXPECT_EQ(ParseNumber("+2.5"), 2.5);
+  EXPECT_EQ(ParseNumber("-0.5e1"), -5.0);
+  EXPECT_EQ(ParseNumber(".5"), 0.5);
+  EXPECT_FALSE(ParseNumber(""));
+  EXPECT_FALSE(ParseNumber("1,13"));
+  EXPECT_FALSE(ParseNumber("1.13x"));
+  EXPECT_FALSE(ParseNumber("+-1"));
+  EXPECT_FALSE(ParseNumber("inf"));
+  EXPECT_FALSE(ParseNumber("nan"));
+  EXPECT_FALSE(ParseNumber("1e999"));
+}
+
+TEST(Rounding, HalvesGoToEven) {
+  EXPECT_EQ(RoundHalfEven(44.5), 44);
+  EXPECT_EQ(RoundHalfEven(45.5), 46);
+  EXPECT_EQ(RoundHalfEven(-0.5), 0);
+  EXPECT_EQ(RoundHalfEven(2.5), 2);
+  EXPECT_EQ(RoundHalfEven(0.5000001), 1);
+}
+
+TEST(ErrorBox, AppendsAPointAfterCharactersThatSortAfterIt) {
+  EXPECT_EQ(ErrorBoxText("Bitmap image is not valid"), "Bitmap image is not valid.");
+  EXPECT_EQ(ErrorBoxText("Error Reading File!"), "Error Reading File!");
+  EXPECT_EQ(ErrorBoxText("Done."), "Done.");
+  EXPECT_EQ(ErrorBoxText("JPEG error #42"), "JPEG error #42.");
+  EXPECT_EQ(ErrorBoxText("a-"), "a-");
+  EXPECT_EQ(ErrorBoxText(""), "");
+}
+
+TEST(BitmapTest, ResizingKeepsTheCommonAreaAndFillsWhite) {
+  Bitmap bitmap(2, 2);
+  for (int y = 0; y < 2; ++y)
+    for (int i = 0; i < 6; ++i) bitmap.ScanLine(y)[i] = static_cast<std::uint8_t>(10 * y + i);
+  bitmap.SetWidth(3);
+  bitmap.SetHeight(1);
+  ASSERT_EQ(bitmap.Width(), 3);
+  ASSERT_EQ(bitmap.Height(), 1);
+  const std::uint8_t* row = bitmap.ScanLine(0);
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(row[i], i);
+  for (int i = 6; i < 9; ++i) EXPECT_EQ(row[i], 255);
+  bitmap.SetHeight(2);
+  for (int i = 0; i < 9; ++i) EXPECT_EQ(bitmap.ScanLine(1)[i], 255);
+}
+
+TEST(BitmapTest, RowsAreFourByteAligned) {
+  EXPECT_EQ(Bitmap(1, 1).Stride(), 4u);
+  EXPECT_EQ(Bitmap(3, 1).Stride(), 12u);
+  EXPECT_EQ(Bitmap(5, 1, PixelFormat::Bits1).Stride(), 4u);
+  EXPECT_EQ(Bitmap(9, 1, PixelFormat::Bits4).Stride(), 8u);
+  EXPECT_EQ(StrideFor(std::uint64_t{1} << 31, 24), (std::uint64_t{3} << 31));
+}
+
+TEST(BitmapTest, ConvertsEveryFormatTo24Bits) {
+  const std::vector<PaletteEntry> palette{{1, 2, 3}, {4, 5, 6}, {7, 8, 9}};
+  Bitmap mono(9, 1, PixelFormat::Bits1);
+  mono.SetColorTable({palette[0], palette[1]});
+  mono.ScanLine(0)[0] = 0b10000001;
+  mono.ScanLine(0)[1] = 0b10000000;
+  mono.SetPixelFormat(PixelFormat::Bits24);
+  EXPECT_EQ(mono.ScanLine(0)[0], 4);
+  EXPECT_EQ(mono.ScanLine(0)[3], 1);
+  EXPECT_EQ(mono.ScanLine(0)[3 * 7 + 2], 6);
+  EXPECT_EQ(mono.ScanLine(0)[3 * 8 + 1], 5);
+
+  Bitmap nibbles(3, 1, PixelFormat::Bits4);
+  nibbles.SetColorTable(palette);
+  nibbles.ScanLine(0)[0] = 0x21;
+  nibbles.ScanLine(0)[1] = 0x00;
+  nibbles.SetPixelFormat(PixelFormat::Bits24);
+  EXPECT_EQ(nibbles.ScanLine(0)[0], 7);
+  EXPECT_EQ(nibbles.ScanLine(0)[3], 4);
+  EXPECT_EQ(nibbles.ScanLine(0)[6], 1);
+
+  Bitmap bytes(2, 1, PixelFormat::Bits8);
+  bytes.SetColorTable(palette);
+  bytes.ScanLine(0)[0] = 2;
+  bytes.ScanLine(0)[1] = 200;  // past the table: black, not a read past it
+  bytes.SetPixelFormat(PixelFormat::Bits24);
+  EXPECT_EQ(bytes.ScanLine(0)[2], 9);
+  EXPECT_EQ(bytes.ScanLine(0)[3], 0);
+
+  Bitmap wide(1, 1, PixelFormat::Bits32);
+  std::uint8_t* p = wide.ScanLine(0);
+  p[0] = 11, p[1] = 22, p[2] = 33, p[3] = 44;
+  wide.SetPixelFormat(PixelFormat::Bits24);
+  EXPECT_EQ(wide.ScanLine(0)[0], 11);
+  EXPECT_EQ(wide.ScanLine(0)[2], 33);
+  EXPECT_EQ(wide.Stride(), 4u);
+}
+
+TEST(BitmapTest, ImpossibleSizesRaiseTheErrorType) {
+  Bitmap bitmap;
+  EXPECT_THROW(bitmap.SetSize(std::numeric_limits<int>::max(), std::numeric_limits<int>::max()),
+               Error);
+  EXPECT_THROW(bitmap.SetSize(-1, 1), Error);
+  EXPECT_EQ(bitmap.Width(), 0);
+  EXPECT_THROW(bitmap.ScanLine(0), Error);
+}
+
+TEST(CanvasTest, LinesIncludeTheirStartAndOmitTheirEnd) {
+  Bitmap bitmap(5, 5);
+  Canvas canvas(bitmap);
+  canvas.SetPenColor({255, 0, 0});
+  canvas.MoveTo(0, 2);
+  canvas.LineTo(4, 2);
+  for (int x = 0; x < 4; ++x) EXPECT_EQ(canvas.Pixel(x, 2), (Color{255, 0, 0})) << x;
+  EXPECT_EQ(canvas.Pixel(4, 2), (Color{255, 255, 255}));
+  EXPECT_EQ(canvas.PenX(), 4);
+  canvas.MoveTo(0, 0);
+  canvas.LineTo(3, 3);
+  EXPECT_EQ(canvas.Pixel(1, 1), (Color{255, 0, 0}));
+  EXPECT_EQ(canvas.Pixel(3, 3), (Color{255, 255, 255}));
+}
+
+TEST(CanvasTest, LinesAndRectanglesAreClipped) {
+  Bitmap bitmap(4, 3);
+  Canvas canvas(bitmap);
+  canvas.MoveTo(-10, 1);
+  canvas.LineTo(100, 1);
+  for (int x = 0; x < 4; ++x) EXPECT_EQ(canvas.Pixel(x, 1), (Color{0, 0, 0}));
+  canvas.SetBrushColor({0, 0, 255});
+  canvas.SetPenColor({0, 128, 0});
+  canvas.Rectangle(-5, -5, 100, 100);
+  EXPECT_EQ(canvas.Pixel(0, 0), (Color{0, 0, 255}));
+  canvas.Rectangle(0, 0, 4, 3);
+  EXPECT_EQ(canvas.Pixel(0, 0), (Color{0, 128, 0}));
+  EXPECT_EQ(canvas.Pixel(3, 2), (Color{0, 128, 0}));
+  EXPECT_EQ(canvas.Pixel(1, 1), (Color{0, 0, 255}));
+}
+
+class AtomicFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = std::filesystem::temp_directory_path() /
+              ("brumel-atomic-" + std::to_string(getpid()));
+    std::filesystem::create_directories(folder_);
+  }
+  void TearDown() override { std::filesystem::remove_all(folder_); }
+  std::size_t EntryCount() const {
+    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(folder_),
+                                                  std::filesystem::directory_iterator()));
+  }
+  std::filesystem::path folder_;
+};
+
+TEST_F(AtomicFileTest, AbandonedWriteLeavesTheOldFileAndNothingElse) {
+  const std::string target = (folder_ / "out.bin").string();
+  { std::ofstream(target) << "old"; }
+  {
+    AtomicFile file(target);
+    ASSERT_NE(file.Stream(), nullptr);
+    std::fputs("new", file.Stream());
+  }
+  std::ifstream in(target);
+  std::string text;
+  in >> text;
+  EXPECT_EQ(text, "old");
+  EXPECT_EQ(EntryCount(), 1u);
+}
+
+TEST_F(AtomicFileTest, CommitReplacesTheTarget) {
+  const std::string target = (folder_ / "out.bin").string();
+  AtomicFile file(target);
+  std::fputs("new", file.Stream());
+  ASSERT_TRUE(file.Commit());
+  std::ifstream in(target);
+  std::string text;
+  in >> text;
+  EXPECT_EQ(text, "new");
+  EXPECT_EQ(EntryCount(), 1u);
+  struct stat info {};
+  ASSERT_EQ(stat(target.c_str(), &info), 0);
+  const mode_t mask = umask(0);
+  umask(mask);
+  EXPECT_EQ(info.st_mode & 0777, 0666 & ~mask) << "a new file gets the ordinary permissions";
+}
+
+TEST_F(AtomicFileTest, AFolderThatDoesNotExistGivesNoStream) {
+  AtomicFile file((folder_ / "missing" / "out.bin").string());
+  EXPECT_EQ(file.Stream(), nullptr);
+  EXPECT_FALSE(file.Commit());
+}
+
+}  // namespace
+}  // namespace brumel
