@@ -14,7 +14,12 @@ set(BRUMEL_CORRECT_SOURCES
   src/correct/curve_graph.cpp
 )
 
+set(BRUMEL_IMAGEIO_SOURCES
+  src/imageio/file_name.cpp
+)
+
 set(BRUMEL_CORE_SOURCES
   ${BRUMEL_PLATFORM_SOURCES}
   ${BRUMEL_CORRECT_SOURCES}
+  ${BRUMEL_IMAGEIO_SOURCES}
 )

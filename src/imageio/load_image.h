@@ -1,0 +1,17 @@
+// Loading one picture into the working bitmap, the reader chosen by the file name's extension.
+#pragma once
+
+#include <string>
+
+#include "platform/bitmap.h"
+#include "platform/ports.h"
+
+namespace brumel {
+
+// Reads the named file into working when its upper-cased extension is ".PNG", ".JPG", ".BMP" or
+// ".TIF"; any other name loads nothing and says nothing. True when working was replaced; it is
+// 24 bits after every load. Reader errors travel to the caller as the error type; the TIFF
+// reader's own messages go to messages.
+bool LoadImageFile(const std::string& fileName, Bitmap& working, MessagePort& messages);
+
+}  // namespace brumel
