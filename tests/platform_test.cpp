@@ -140,6 +140,23 @@ TEST(BitmapTest, ImpossibleSizesRaiseTheErrorType) {
   EXPECT_THROW(bitmap.ScanLine(0), Error);
 }
 
+TEST(BitmapTest, DeclaredPictureSizesAreBoundedWithoutOverflow) {
+  static_assert(kMaxPictureBytes == std::uint64_t{1} << 30);
+  EXPECT_TRUE(PictureFits(0, 0));
+  EXPECT_TRUE(PictureFits(0, std::numeric_limits<std::int64_t>::max()));
+  EXPECT_TRUE(PictureFits(1, (std::int64_t{1} << 30) / 3));
+  EXPECT_FALSE(PictureFits(1, (std::int64_t{1} << 30) / 3 + 1));
+  EXPECT_TRUE(PictureFits(16384, 21845));  // 1 073 725 440 bytes
+  EXPECT_FALSE(PictureFits(16384, 21846));
+  EXPECT_FALSE(PictureFits(65535, 65535));
+  EXPECT_FALSE(PictureFits(0xFFFFFFFF, 0xFFFFFFFF));
+  EXPECT_FALSE(PictureFits(std::numeric_limits<std::int64_t>::max(), 1));
+  EXPECT_FALSE(PictureFits(std::numeric_limits<std::int64_t>::max(),
+                           std::numeric_limits<std::int64_t>::max()));
+  EXPECT_FALSE(PictureFits(-1, 1));
+  EXPECT_FALSE(PictureFits(1, -1));
+}
+
 TEST(CanvasTest, LinesIncludeTheirStartAndOmitTheirEnd) {
   Bitmap bitmap(5, 5);
   Canvas canvas(bitmap);

@@ -64,4 +64,20 @@ class Bitmap {
 // Bytes of a 4-byte-aligned scan line; computed in 64 bits.
 std::uint64_t StrideFor(std::uint64_t width, int bitsPerPixel);
 
+// The largest picture a file reader accepts: the bytes of its pixels at 24 bits (3 x width x
+// height). Every reader checks the size its header declares against it before allocating
+// anything large, and refuses a larger picture with the reader's own error text.
+inline constexpr std::uint64_t kMaxPictureBytes = std::uint64_t{1} << 30;
+
+// True when a picture of the declared width and height (as read from an untrusted header)
+// fits kMaxPictureBytes at 24 bits; computed without overflow. Negative sizes never fit; a
+// zero width or height always does. A picture that fits has a width and height that fit an int.
+constexpr bool PictureFits(std::int64_t width, std::int64_t height) {
+  if (width < 0 || height < 0) return false;
+  if (width == 0 || height == 0) return true;
+  if (static_cast<std::uint64_t>(width) > kMaxPictureBytes / 3) return false;
+  return static_cast<std::uint64_t>(height) <=
+         kMaxPictureBytes / (3 * static_cast<std::uint64_t>(width));
+}
+
 }  // namespace brumel
