@@ -6,6 +6,7 @@ set(BRUMEL_PLATFORM_SOURCES
   src/platform/error.cpp
   src/platform/number_text.cpp
   src/platform/atomic_file.cpp
+  src/platform/download.cpp
 )
 
 set(BRUMEL_CORRECT_SOURCES
