@@ -26,6 +26,11 @@ set(BRUMEL_TIFF_SOURCES
 )
 
 set(BRUMEL_UPDATE_SOURCES
+  src/update/bounded_file.cpp
+  src/update/redirection_file.cpp
+  src/update/text_lines.cpp
+  src/update/update_check.cpp
+  src/update/version_file.cpp
 )
 
 set(BRUMEL_CORE_SOURCES

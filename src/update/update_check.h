@@ -4,9 +4,11 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "platform/ports.h"
+#include "update/version_file.h"
 
 namespace brumel {
 
@@ -29,6 +31,14 @@ class UpdateCheck {
   const std::string& StartDir() const { return startDir_; }
 
  private:
+  std::string VersionPath() const;
+  std::string RedirectionPath() const;
+  // The version file of one pass; nullopt when the download failed or the file is too large
+  // to be one. Throws Error when the downloaded file cannot be read or holds no number.
+  std::optional<VersionFile> FetchVersionFile();
+  void OfferRelease(const VersionFile& file, MessagePort& messages, OfferDialogPort& offer,
+                    SaveDialogPort& saveDialog);
+
   std::string startDir_;
   std::string versionUrl_;
   DownloadFunction download_;
