@@ -6,6 +6,7 @@ set(BRUMEL_PLATFORM_SOURCES
   src/platform/error.cpp
   src/platform/number_text.cpp
   src/platform/atomic_file.cpp
+  src/platform/application_title.cpp
   src/platform/download.cpp
 )
 
@@ -13,6 +14,7 @@ set(BRUMEL_CORRECT_SOURCES
   src/correct/correction_settings.cpp
   src/correct/correct_bitmap.cpp
   src/correct/curve_graph.cpp
+  src/correct/preview.cpp
 )
 
 set(BRUMEL_IMAGEIO_SOURCES
