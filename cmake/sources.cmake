@@ -15,6 +15,8 @@ set(BRUMEL_CORRECT_SOURCES
   src/correct/correct_bitmap.cpp
   src/correct/curve_graph.cpp
   src/correct/preview.cpp
+  src/correct/fast_correction.cpp
+  src/correct/sample_thresholds.cpp
 )
 
 set(BRUMEL_IMAGEIO_SOURCES

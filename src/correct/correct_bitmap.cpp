@@ -3,19 +3,33 @@
 #include <cmath>
 #include <cstdint>
 
+#include "correct/fast_correction.h"
 #include "platform/error.h"
 #include "platform/rounding.h"
 
 namespace brumel {
 
+double LinearLight(std::uint8_t sample, double gamma) {
+  return sample == 0 ? 0.0 : Power(sample / 255.0, gamma);
+}
+
+double CrossOver(double light, double cross, double midLevel) {
+  return (light - midLevel) * cross + light;
+}
+
+std::uint8_t SampleFromLight(double light, double gamma) {
+  if (!(light > 0)) return 0;
+  const double o = RoundHalfEven(Root(light, gamma) * 255);
+  return o > 255 ? 255 : static_cast<std::uint8_t>(o);
+}
+
 std::uint8_t CorrectChannel(std::uint8_t sample, double cross, double gamma, double midLevel,
                             double gain) {
-  const double p = sample == 0 ? 0.0 : Power(sample / 255.0, gamma);
-  const double t = (p - midLevel) * cross + p;
-  const double v = t * gain;
-  if (!(v > 0)) return 0;
-  const double o = RoundHalfEven(Root(v, gamma) * 255);
-  return o > 255 ? 255 : static_cast<std::uint8_t>(o);
+  return SampleFromLight(CrossOver(LinearLight(sample, gamma), cross, midLevel) * gain, gamma);
+}
+
+double PixelGain(const CorrectionSettings& settings, double r) {
+  return CurveValue(settings, r) + 1;
 }
 
 double NormalisedDistance(int x, int y, int cx, int cy, double farthest) {
@@ -24,6 +38,12 @@ double NormalisedDistance(int x, int y, int cx, int cy, double farthest) {
   const std::int64_t dx = static_cast<std::int64_t>(cx) - x;
   const std::int64_t q = dy * dy + dx * dx;
   return std::sqrt(static_cast<double>(q)) / farthest;
+}
+
+double FarthestDistance(int cx, int cy) {
+  const std::int64_t squared =
+      static_cast<std::int64_t>(cy) * cy + static_cast<std::int64_t>(cx) * cx;
+  return std::sqrt(static_cast<double>(squared));
 }
 
 void CheckPassBitmaps(const Bitmap& source, const Bitmap& destination) {
@@ -42,15 +62,13 @@ void CorrectBitmapReference(const Bitmap& source, Bitmap& destination,
   const int width = source.Width();
   const int cy = height / 2;
   const int cx = width / 2;
-  const std::int64_t farthestSquared =
-      static_cast<std::int64_t>(cy) * cy + static_cast<std::int64_t>(cx) * cx;
-  const double farthest = std::sqrt(static_cast<double>(farthestSquared));
+  const double farthest = FarthestDistance(cx, cy);
   for (int y = 0; y < height; ++y) {
     const std::uint8_t* in = source.ScanLine(y);
     std::uint8_t* out = destination.ScanLine(y);
     for (int x = 0; x < width; ++x) {
       const double r = NormalisedDistance(x, y, cx, cy, farthest);
-      const double gain = CurveValue(settings, r) + 1;
+      const double gain = PixelGain(settings, r);
       const std::uint8_t blue = in[3 * x], green = in[3 * x + 1], red = in[3 * x + 2];
       out[3 * x] = CorrectChannel(blue, settings.CrossBlue, gamma, midLevel, gain);
       out[3 * x + 1] = CorrectChannel(green, settings.CrossGreen, gamma, midLevel, gain);
@@ -60,7 +78,9 @@ void CorrectBitmapReference(const Bitmap& source, Bitmap& destination,
 }
 
 void CorrectBitmap(const Bitmap& source, Bitmap& destination, const CorrectionSettings& settings) {
-  CorrectBitmapReference(source, destination, settings);
+  const int threads = CorrectionThreadCount(source.Width(), source.Height());
+  if (!CorrectBitmapFast(source, destination, settings, threads))
+    CorrectBitmapReference(source, destination, settings);
 }
 
 }  // namespace brumel

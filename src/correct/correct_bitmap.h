@@ -19,13 +19,26 @@ void CorrectBitmapReference(const Bitmap& source, Bitmap& destination,
                             const CorrectionSettings& settings);
 
 // One sample through the whole transform, given its channel's cross-over factor, the gamma,
-// MidLevel = Power(0.5, gamma) and the pixel's gain.
+// MidLevel = Power(0.5, gamma) and the pixel's gain: the three steps below, in this order, with
+// the light of the cross-over multiplied by the gain in between.
 std::uint8_t CorrectChannel(std::uint8_t sample, double cross, double gamma, double midLevel,
                             double gain);
+
+// A sample's linear light; 0 for sample 0, which never reaches a logarithm.
+double LinearLight(std::uint8_t sample, double gamma);
+// The colour cross-over of a linear light around mid-grey.
+double CrossOver(double light, double cross, double midLevel);
+// Linear light back to a sample: root, scale, round half to even, clamp; 0 unless light > 0.
+std::uint8_t SampleFromLight(double light, double gamma);
+
+// The gain of a pixel at normalised distance r.
+double PixelGain(const CorrectionSettings& settings, double r);
 
 // The normalised distance of pixel (x, y) from the centre (cx, cy), D being the farthest
 // distance; a 1 x 1 bitmap (D = 0) has r = 0.
 double NormalisedDistance(int x, int y, int cx, int cy, double farthest);
+// The farthest distance D of a picture whose centre is (cx, cy): the distance to pixel (0, 0).
+double FarthestDistance(int cx, int cy);
 
 // Checks the formats and sizes a pass needs; raises the error type otherwise.
 void CheckPassBitmaps(const Bitmap& source, const Bitmap& destination);
