@@ -69,16 +69,20 @@ class UpdateCheckTest : public ::testing::Test {
     fs::remove_all(folder_);
     fs::create_directories(folder_);
     check_ = std::make_unique<UpdateCheck>(
-        folder_.string(), [this](auto& url, auto& path) { return Download(url, path); });
+        folder_.string(), [this](auto& url, auto& path, std::int64_t maxBytes) {
+          maxBytes_.push_back(maxBytes);
+          return Download(url, path, maxBytes);
+        });
     WriteRedirection(server_.Url("/bmversion.txt"));
   }
   void TearDown() override { fs::remove_all(folder_); }
 
   // Loopback only: any other URL fails here without touching the network.
-  int Download(const std::string& url, const std::string& path) {
+  int Download(const std::string& url, const std::string& path, std::int64_t maxBytes) {
     fetched_.push_back(url);
     if (url.rfind("http://127.0.0.1:", 0) != 0) return 1;
     DownloadOptions options;
+    options.maxBytes = maxBytes;
     options.connectTimeoutSeconds = 1;
     options.lowSpeedSeconds = 1;
     return DownloadWithOptions(url, path, options);
@@ -105,6 +109,7 @@ class UpdateCheckTest : public ::testing::Test {
   fs::path folder_;
   std::unique_ptr<UpdateCheck> check_;
   std::vector<std::string> fetched_;
+  std::vector<std::int64_t> maxBytes_;
   ScriptedMessages messages_;
   ScriptedOffer offer_;
   ScriptedSaveDialog saveDialog_;
@@ -136,6 +141,10 @@ TEST_F(UpdateCheckTest, ANewerVersionIsOfferedAndDownloaded) {
   EXPECT_EQ(offer_.lower, "Bigger previews");
   EXPECT_EQ(FileText("chosen.zip"), "release bytes");
   EXPECT_EQ(saveDialog_.fileName, saveDialog_.chosenPath);
+  // The version file is bounded at the download already; the release may be large.
+  ASSERT_EQ(maxBytes_.size(), 2u);
+  EXPECT_EQ(maxBytes_[0], 64 * 1024);
+  EXPECT_GE(maxBytes_[1], std::int64_t{1} << 30);
 }
 
 TEST_F(UpdateCheckTest, DecliningEndsTheCheckSilently) {

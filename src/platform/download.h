@@ -27,7 +27,8 @@ struct DownloadOptions {
 int DownloadWithOptions(const std::string& url, const std::string& targetPath,
                         const DownloadOptions& options);
 
-// The same with the default options: the update check's download function.
-int DownloadUrlToFile(const std::string& url, const std::string& targetPath);
+// The same with the default options and a limit of maxBytes: the update check's download
+// function.
+int DownloadUrlToFile(const std::string& url, const std::string& targetPath, std::int64_t maxBytes);
 
 }  // namespace brumel

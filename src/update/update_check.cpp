@@ -21,6 +21,9 @@ constexpr const char* kDefaultVersionUrl = "http://www.brumel.example/brumel/bmv
 // Redirections followed in one check; the file after the last one is read as a version file.
 constexpr int kMaxRedirections = 10;
 
+// The largest release accepted.
+constexpr std::int64_t kMaxReleaseBytes = std::int64_t{1} << 32;
+
 constexpr const char* kVersionDownloadFailed =
     "An error ocurred while downloading the version info.";
 constexpr const char* kReleaseDownloadFailed = "An error ocurred while downloading the file.";
@@ -62,7 +65,8 @@ std::string UpdateCheck::RedirectionPath() const {
 }
 
 std::optional<VersionFile> UpdateCheck::FetchVersionFile() {
-  if (download_(versionUrl_, VersionPath()) != 0) return std::nullopt;
+  // A larger answer fails at the download, before it can fill the disk.
+  if (download_(versionUrl_, VersionPath(), static_cast<std::int64_t>(kVersionFileLimit)) != 0) return std::nullopt;
   const std::optional<FileHead> head = ReadFileHead(VersionPath(), kVersionFileLimit);
   if (!head) throw Error("Cannot read the version file " + VersionPath());
   if (head->truncated) return std::nullopt;
@@ -100,7 +104,7 @@ void UpdateCheck::OfferRelease(const VersionFile& file, MessagePort& messages,
                                OfferDialogPort& offer, SaveDialogPort& saveDialog) {
   saveDialog.SetFileName(SuggestedFileName(file.name));
   if (!offer.ShowModal() || !saveDialog.Execute()) return;
-  if (download_(file.url, saveDialog.FileName()) != 0) {
+  if (download_(file.url, saveDialog.FileName(), kMaxReleaseBytes) != 0) {
     messages.ShowError(kReleaseDownloadFailed);
   } else {
     messages.ShowInformation("download complete - manually unzip the file to install");

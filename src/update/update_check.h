@@ -3,6 +3,7 @@
 // It talks to the person only through the ports, and fetches only through the download function.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -13,8 +14,9 @@
 namespace brumel {
 
 // Fetches url into the file targetPath, blocking: 0 when the resource was fetched and written
-// completely, anything else for a failure of any kind.
-using DownloadFunction = std::function<int(const std::string& url, const std::string& targetPath)>;
+// completely, anything else for a failure of any kind, a resource of more than maxBytes included.
+using DownloadFunction = std::function<int(const std::string& url, const std::string& targetPath,
+                                           std::int64_t maxBytes)>;
 
 class UpdateCheck {
  public:
