@@ -27,6 +27,10 @@ set(BRUMEL_PNG_SOURCES
 )
 
 set(BRUMEL_TIFF_SOURCES
+  src/tiff/byte_source.cpp
+  src/tiff/read_tiff_tags.cpp
+  src/tiff/read_tiff.cpp
+  src/tiff/bmp2tiff.cpp
 )
 
 set(BRUMEL_UPDATE_SOURCES
