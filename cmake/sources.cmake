@@ -6,6 +6,8 @@ set(BRUMEL_PLATFORM_SOURCES
   src/platform/error.cpp
   src/platform/number_text.cpp
   src/platform/atomic_file.cpp
+  src/platform/file_access.cpp
+  src/platform/bmp_codec.cpp
   src/platform/application_title.cpp
   src/platform/download.cpp
 )
@@ -21,9 +23,12 @@ set(BRUMEL_CORRECT_SOURCES
 
 set(BRUMEL_IMAGEIO_SOURCES
   src/imageio/file_name.cpp
+  src/imageio/load_image.cpp
+  src/imageio/jpeg_codec.cpp
 )
 
 set(BRUMEL_PNG_SOURCES
+  src/png/png_unit.cpp
 )
 
 set(BRUMEL_TIFF_SOURCES

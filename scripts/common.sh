@@ -2,7 +2,7 @@
 
 BRUMEL_RUN_PACKAGES=(g++ cmake make libpng-dev libjpeg62-turbo-dev libbenchmark-dev libcurl4-openssl-dev)
 BRUMEL_TEST_PACKAGES=("${BRUMEL_RUN_PACKAGES[@]}" libgtest-dev libgmock-dev
-  pkg-config libcpp-httplib-dev libtiff-tools)
+  pkg-config libcpp-httplib-dev libtiff-tools imagemagick pngcheck)
 
 # Installs the named packages that are not installed yet, through sudo when not root.
 brumel_install_packages() {
