@@ -39,7 +39,7 @@ std::uint32_t Get32(const std::vector<std::uint8_t>& in, std::size_t at) {
 }
 
 // A bitmap file as the tests lay it out: the fields, then the pixel data as it lies in the file.
-struct BmpSpec {
+struct BmpLayout {
   std::uint32_t headerSize = 40;  // 12, 40, 52, 56, 108, 124 (or anything, to break it)
   std::int32_t width = 1;
   std::int32_t height = 1;  // negative: top-down
@@ -55,45 +55,45 @@ struct BmpSpec {
   std::string magic = "BM";
 };
 
-std::vector<std::uint8_t> BuildBmp(const BmpSpec& spec) {
-  const bool core = spec.headerSize == 12;
-  const std::size_t headerEnd = 14 + spec.headerSize;
-  const std::size_t masksAfter = spec.headerSize == 40 ? 4 * spec.masks.size() : 0;
+std::vector<std::uint8_t> BuildBmp(const BmpLayout& layout) {
+  const bool core = layout.headerSize == 12;
+  const std::size_t headerEnd = 14 + layout.headerSize;
+  const std::size_t masksAfter = layout.headerSize == 40 ? 4 * layout.masks.size() : 0;
   const std::size_t paletteAt = headerEnd + masksAfter;
   const std::size_t entry = core ? 3 : 4;
-  const std::size_t pixelsAt = spec.pixelOffset.value_or(
-      static_cast<std::uint32_t>(paletteAt + entry * spec.palette.size()));
-  std::vector<std::uint8_t> file(std::max(pixelsAt, paletteAt + entry * spec.palette.size()), 0);
-  file[0] = static_cast<std::uint8_t>(spec.magic[0]);
-  file[1] = static_cast<std::uint8_t>(spec.magic[1]);
+  const std::size_t pixelsAt = layout.pixelOffset.value_or(
+      static_cast<std::uint32_t>(paletteAt + entry * layout.palette.size()));
+  std::vector<std::uint8_t> file(std::max(pixelsAt, paletteAt + entry * layout.palette.size()), 0);
+  file[0] = static_cast<std::uint8_t>(layout.magic[0]);
+  file[1] = static_cast<std::uint8_t>(layout.magic[1]);
   Put32(file, 10, static_cast<std::uint32_t>(pixelsAt));
-  Put32(file, 14, spec.headerSize);
+  Put32(file, 14, layout.headerSize);
   if (core) {
-    Put16(file, 18, static_cast<std::uint32_t>(spec.width));
-    Put16(file, 20, static_cast<std::uint32_t>(spec.height));
-    Put16(file, 22, spec.planes);
-    Put16(file, 24, spec.bitCount);
-  } else if (spec.headerSize >= 40) {
-    Put32(file, 18, static_cast<std::uint32_t>(spec.width));
-    Put32(file, 22, static_cast<std::uint32_t>(spec.height));
-    Put16(file, 26, spec.planes);
-    Put16(file, 28, spec.bitCount);
-    Put32(file, 30, spec.compression);
-    Put32(file, 34, static_cast<std::uint32_t>(spec.pixels.size()));
-    Put32(file, 46, spec.colorsUsed);
-    for (std::size_t i = 0; i < spec.masks.size(); ++i)
-      if (spec.headerSize == 40 || 40 + 4 * i + 4 <= spec.headerSize)
-        Put32(file, 54 + 4 * i, spec.masks[i]);
+    Put16(file, 18, static_cast<std::uint32_t>(layout.width));
+    Put16(file, 20, static_cast<std::uint32_t>(layout.height));
+    Put16(file, 22, layout.planes);
+    Put16(file, 24, layout.bitCount);
+  } else if (layout.headerSize >= 40) {
+    Put32(file, 18, static_cast<std::uint32_t>(layout.width));
+    Put32(file, 22, static_cast<std::uint32_t>(layout.height));
+    Put16(file, 26, layout.planes);
+    Put16(file, 28, layout.bitCount);
+    Put32(file, 30, layout.compression);
+    Put32(file, 34, static_cast<std::uint32_t>(layout.pixels.size()));
+    Put32(file, 46, layout.colorsUsed);
+    for (std::size_t i = 0; i < layout.masks.size(); ++i)
+      if (layout.headerSize == 40 || 40 + 4 * i + 4 <= layout.headerSize)
+        Put32(file, 54 + 4 * i, layout.masks[i]);
   }
-  for (std::size_t i = 0; i < spec.palette.size(); ++i) {
-    file[paletteAt + entry * i] = spec.palette[i].blue;
-    file[paletteAt + entry * i + 1] = spec.palette[i].green;
-    file[paletteAt + entry * i + 2] = spec.palette[i].red;
+  for (std::size_t i = 0; i < layout.palette.size(); ++i) {
+    file[paletteAt + entry * i] = layout.palette[i].blue;
+    file[paletteAt + entry * i + 1] = layout.palette[i].green;
+    file[paletteAt + entry * i + 2] = layout.palette[i].red;
   }
   file.resize(pixelsAt);
-  file.insert(file.end(), spec.pixels.begin(), spec.pixels.end());
+  file.insert(file.end(), layout.pixels.begin(), layout.pixels.end());
   Put32(file, 2, static_cast<std::uint32_t>(file.size()));
-  if (spec.offsetField) Put32(file, 10, *spec.offsetField);
+  if (layout.offsetField) Put32(file, 10, *layout.offsetField);
   return file;
 }
 
@@ -175,15 +175,15 @@ std::vector<std::uint8_t> Pack24(const Bitmap& picture, bool topDown) {
 }
 
 // A valid 8-bit file to break in the hostile tests: 5 x 3, four colours.
-BmpSpec EightBit() {
-  BmpSpec spec;
-  spec.width = 5;
-  spec.height = 3;
-  spec.bitCount = 8;
-  spec.palette = Palette(4);
-  spec.colorsUsed = 4;
-  spec.pixels = PackIndices(IndexGrid(5, 3, 4), 8, false);
-  return spec;
+BmpLayout EightBit() {
+  BmpLayout layout;
+  layout.width = 5;
+  layout.height = 3;
+  layout.bitCount = 8;
+  layout.palette = Palette(4);
+  layout.colorsUsed = 4;
+  layout.pixels = PackIndices(IndexGrid(5, 3, 4), 8, false);
+  return layout;
 }
 
 class BmpTest : public TempFolderTest {};
@@ -191,18 +191,18 @@ class BmpTest : public TempFolderTest {};
 TEST_F(BmpTest, PaletteDepthsUnderEveryHeader) {
   for (std::uint32_t header : {12u, 40u, 52u, 56u, 108u, 124u})
     for (int bits : {1, 4, 8}) {
-      BmpSpec spec;
-      spec.headerSize = header;
-      spec.bitCount = bits;
-      spec.width = 13;
-      spec.height = 5;
-      spec.palette = Palette(1 << bits);
+      BmpLayout layout;
+      layout.headerSize = header;
+      layout.bitCount = bits;
+      layout.width = 13;
+      layout.height = 5;
+      layout.palette = Palette(1 << bits);
       const auto grid = IndexGrid(13, 5, 1 << bits);
-      spec.pixels = PackIndices(grid, bits, false);
-      const Bitmap picture = Decode(BuildBmp(spec));
+      layout.pixels = PackIndices(grid, bits, false);
+      const Bitmap picture = Decode(BuildBmp(layout));
       EXPECT_EQ(picture.BitsPerPixel(), bits) << header << " " << bits;
       EXPECT_EQ(picture.ColorTable().size(), std::size_t{1} << bits);
-      EXPECT_TRUE(SamePixels(Expected(grid, spec.palette), As24(picture))) << header << " " << bits;
+      EXPECT_TRUE(SamePixels(Expected(grid, layout.palette), As24(picture))) << header << " " << bits;
     }
 }
 
@@ -211,20 +211,20 @@ TEST_F(BmpTest, TwentyFourBitsBottomUpAndTopDown) {
   for (std::uint32_t header : {12u, 40u, 108u, 124u})
     for (bool topDown : {false, true}) {
       if (header == 12 && topDown) continue;  // the core header has no sign
-      BmpSpec spec;
-      spec.headerSize = header;
-      spec.width = 7;
-      spec.height = topDown ? -4 : 4;
-      spec.pixels = Pack24(source, topDown);
-      const Bitmap picture = Decode(BuildBmp(spec));
+      BmpLayout layout;
+      layout.headerSize = header;
+      layout.width = 7;
+      layout.height = topDown ? -4 : 4;
+      layout.pixels = Pack24(source, topDown);
+      const Bitmap picture = Decode(BuildBmp(layout));
       EXPECT_EQ(picture.Format(), PixelFormat::Bits24);
       EXPECT_TRUE(SamePixels(source, picture)) << header << " " << topDown;
     }
   // A top-down palette file too.
-  BmpSpec spec = EightBit();
-  spec.height = -3;
-  spec.pixels = PackIndices(IndexGrid(5, 3, 4), 8, true);
-  EXPECT_TRUE(SamePixels(Expected(IndexGrid(5, 3, 4), spec.palette), As24(Decode(BuildBmp(spec)))));
+  BmpLayout layout = EightBit();
+  layout.height = -3;
+  layout.pixels = PackIndices(IndexGrid(5, 3, 4), 8, true);
+  EXPECT_TRUE(SamePixels(Expected(IndexGrid(5, 3, 4), layout.palette), As24(Decode(BuildBmp(layout)))));
 }
 
 // The value of an n-bit channel at 8 bits.
@@ -269,13 +269,13 @@ TEST_F(BmpTest, SixteenAndThirtyTwoBitsWithAndWithoutBitFields) {
        {0xFF000000, 0x00FF0000, 0x0000FF00}},
   };
   for (const Case& c : cases) {
-    BmpSpec spec;
-    spec.headerSize = c.header;
-    spec.bitCount = c.bits;
-    spec.compression = c.compression;
-    spec.masks = c.masks;
-    spec.width = 5;
-    spec.height = 3;
+    BmpLayout layout;
+    layout.headerSize = c.header;
+    layout.bitCount = c.bits;
+    layout.compression = c.compression;
+    layout.masks = c.masks;
+    layout.width = 5;
+    layout.height = 3;
     Bitmap expected(5, 3);
     std::uint32_t state = 7;
     const std::size_t stride = (5u * c.bits + 31) / 32 * 4;
@@ -293,9 +293,9 @@ TEST_F(BmpTest, SixteenAndThirtyTwoBitsWithAndWithoutBitFields) {
               Scaled((pixel & mask) >> shift, std::popcount(mask));
         }
       }
-      spec.pixels.insert(spec.pixels.end(), row.begin(), row.end());
+      layout.pixels.insert(layout.pixels.end(), row.begin(), row.end());
     }
-    const Bitmap picture = Decode(BuildBmp(spec));
+    const Bitmap picture = Decode(BuildBmp(layout));
     EXPECT_EQ(picture.Format(),
               c.bits == 32 && c.compression == 0 ? PixelFormat::Bits32 : PixelFormat::Bits24)
         << c.name;
@@ -304,13 +304,13 @@ TEST_F(BmpTest, SixteenAndThirtyTwoBitsWithAndWithoutBitFields) {
 }
 
 TEST_F(BmpTest, Rle8RunsAbsoluteRunsDeltaAndEarlyEnd) {
-  BmpSpec spec;
-  spec.width = 6;
-  spec.height = 4;
-  spec.bitCount = 8;
-  spec.compression = 1;
-  spec.palette = Palette(8);
-  spec.pixels = {
+  BmpLayout layout;
+  layout.width = 6;
+  layout.height = 4;
+  layout.bitCount = 8;
+  layout.compression = 1;
+  layout.palette = Palette(8);
+  layout.pixels = {
       3, 1, 0, 3, 2, 3, 4, 0, 0, 0,  // 1 1 1, absolute 2 3 4 (padded), end of line
       2, 5, 0, 2, 2, 1,              // 5 5, delta 2 right 1 up
       2, 6, 0, 0,                    // 6 6, end of line
@@ -321,25 +321,25 @@ TEST_F(BmpTest, Rle8RunsAbsoluteRunsDeltaAndEarlyEnd) {
                                               {0, 0, 0, 0, 6, 6},
                                               {5, 5, 0, 0, 0, 0},
                                               {1, 1, 1, 2, 3, 4}};
-  const Bitmap picture = Decode(BuildBmp(spec));
+  const Bitmap picture = Decode(BuildBmp(layout));
   EXPECT_EQ(picture.Format(), PixelFormat::Bits8);
-  EXPECT_TRUE(SamePixels(Expected(grid, spec.palette), As24(picture)));
+  EXPECT_TRUE(SamePixels(Expected(grid, layout.palette), As24(picture)));
 
   // End of bitmap straight away: everything colour 0.
-  spec.pixels = {0, 1};
+  layout.pixels = {0, 1};
   EXPECT_TRUE(
-      SamePixels(Expected(std::vector<std::vector<int>>(4, std::vector<int>(6, 0)), spec.palette),
-                 As24(Decode(BuildBmp(spec)))));
+      SamePixels(Expected(std::vector<std::vector<int>>(4, std::vector<int>(6, 0)), layout.palette),
+                 As24(Decode(BuildBmp(layout)))));
 }
 
 TEST_F(BmpTest, Rle4RunsOfTwoColoursAndAbsoluteNibbles) {
-  BmpSpec spec;
-  spec.width = 7;
-  spec.height = 3;
-  spec.bitCount = 4;
-  spec.compression = 2;
-  spec.palette = Palette(16);
-  spec.pixels = {
+  BmpLayout layout;
+  layout.width = 7;
+  layout.height = 3;
+  layout.bitCount = 4;
+  layout.compression = 2;
+  layout.palette = Palette(16);
+  layout.pixels = {
       7, 0x12, 0,    0,  // 1 2 1 2 1 2 1, end of line
       0, 5,    0x34, 0x56, 0x70,
       0, 2,    0x0F, 0,    0,  // absolute 3 4 5 6 7 (padded), 0 15, end of line
@@ -347,36 +347,36 @@ TEST_F(BmpTest, Rle4RunsOfTwoColoursAndAbsoluteNibbles) {
   };
   const std::vector<std::vector<int>> grid = {
       {10, 0, 10, 0, 0, 0, 0}, {3, 4, 5, 6, 7, 0, 15}, {1, 2, 1, 2, 1, 2, 1}};
-  const Bitmap picture = Decode(BuildBmp(spec));
+  const Bitmap picture = Decode(BuildBmp(layout));
   EXPECT_EQ(picture.Format(), PixelFormat::Bits4);
-  EXPECT_TRUE(SamePixels(Expected(grid, spec.palette), As24(picture)));
+  EXPECT_TRUE(SamePixels(Expected(grid, layout.palette), As24(picture)));
 }
 
 TEST_F(BmpTest, RlePixelsPastTheRightEdgeAreDropped) {
-  BmpSpec spec;
-  spec.width = 5;
-  spec.height = 2;
-  spec.bitCount = 8;
-  spec.compression = 1;
-  spec.palette = Palette(4);
-  spec.pixels = {
+  BmpLayout layout;
+  layout.width = 5;
+  layout.height = 2;
+  layout.bitCount = 8;
+  layout.compression = 1;
+  layout.palette = Palette(4);
+  layout.pixels = {
       4, 1, 2, 2, 0, 0,              // 1 1 1 1 2 (and a 2 past the edge), end of line
       0, 7, 3, 3, 3, 3, 3, 3, 3, 0,  // absolute 3 x 7 (two past the edge)
       9, 1, 0, 2, 9, 0, 0, 1,        // a run and a delta wholly past the edge, end of bitmap
   };
   const std::vector<std::vector<int>> grid = {{3, 3, 3, 3, 3}, {1, 1, 1, 1, 2}};
-  EXPECT_TRUE(SamePixels(Expected(grid, spec.palette), As24(Decode(BuildBmp(spec)))));
+  EXPECT_TRUE(SamePixels(Expected(grid, layout.palette), As24(Decode(BuildBmp(layout)))));
 
-  spec.bitCount = 4;  // RLE4: 7 pixels of 1, 2 alternating into a width of 5
-  spec.compression = 2;
-  spec.pixels = {7, 0x12, 0, 0, 0, 1};
+  layout.bitCount = 4;  // RLE4: 7 pixels of 1, 2 alternating into a width of 5
+  layout.compression = 2;
+  layout.pixels = {7, 0x12, 0, 0, 0, 1};
   const std::vector<std::vector<int>> grid4 = {{0, 0, 0, 0, 0}, {1, 2, 1, 2, 1}};
-  EXPECT_TRUE(SamePixels(Expected(grid4, spec.palette), As24(Decode(BuildBmp(spec)))));
+  EXPECT_TRUE(SamePixels(Expected(grid4, layout.palette), As24(Decode(BuildBmp(layout)))));
 }
 
 TEST_F(BmpTest, PalettesSmallerThanTheDepthAllows) {
   // From the colours-used field.
-  BmpSpec used;
+  BmpLayout used;
   used.width = 9;
   used.height = 2;
   used.bitCount = 8;
@@ -389,7 +389,7 @@ TEST_F(BmpTest, PalettesSmallerThanTheDepthAllows) {
 
   // From the room between the header and the pixels (colours-used 0), also in a core file.
   for (std::uint32_t header : {12u, 40u}) {
-    BmpSpec room;
+    BmpLayout room;
     room.headerSize = header;
     room.width = 4;
     room.height = 2;
@@ -402,7 +402,7 @@ TEST_F(BmpTest, PalettesSmallerThanTheDepthAllows) {
   }
 
   // A colours-used count beyond the depth is read as the depth's.
-  BmpSpec many = used;
+  BmpLayout many = used;
   many.bitCount = 1;
   many.palette = Palette(2);
   many.colorsUsed = 200;
@@ -412,11 +412,11 @@ TEST_F(BmpTest, PalettesSmallerThanTheDepthAllows) {
 }
 
 TEST_F(BmpTest, EmptyPicturesAreValid) {
-  BmpSpec spec;
-  spec.width = 0;
-  spec.height = 5;
+  BmpLayout layout;
+  layout.width = 0;
+  layout.height = 5;
   Bitmap picture = Pattern(2, 2);
-  DecodeBmp(BuildBmp(spec).data(), BuildBmp(spec).size(), picture);
+  DecodeBmp(BuildBmp(layout).data(), BuildBmp(layout).size(), picture);
   EXPECT_TRUE(picture.Empty());
   SaveBmpFile(Path("empty.bmp"), Bitmap());
   LoadBmpFile(Path("empty.bmp"), picture);
@@ -507,76 +507,76 @@ TEST_F(BmpTest, MissingOrUnreadableFilesCannotBeOpened) {
 }
 
 TEST_F(BmpTest, MalformedHeadersAreNotValid) {
-  std::vector<std::pair<std::string, BmpSpec>> cases;
+  std::vector<std::pair<std::string, BmpLayout>> cases;
   const auto add = [&](const std::string& name, auto change) {
-    BmpSpec spec = EightBit();
-    change(spec);
-    cases.emplace_back(name, spec);
+    BmpLayout layout = EightBit();
+    change(layout);
+    cases.emplace_back(name, layout);
   };
-  add("magic BA", [](BmpSpec& s) { s.magic = "BA"; });
-  add("magic bm", [](BmpSpec& s) { s.magic = "bm"; });
-  add("header size 0", [](BmpSpec& s) { s.headerSize = 0; });
-  add("header size 64 (OS/2 2.x)", [](BmpSpec& s) { s.headerSize = 64; });
-  add("header size 200", [](BmpSpec& s) { s.headerSize = 200; });
-  add("planes 0", [](BmpSpec& s) { s.planes = 0; });
-  add("planes 2", [](BmpSpec& s) { s.planes = 2; });
-  add("bit count 0", [](BmpSpec& s) { s.bitCount = 0; });
-  add("bit count 2", [](BmpSpec& s) { s.bitCount = 2; });
-  add("bit count 64", [](BmpSpec& s) { s.bitCount = 64; });
-  add("16 bits in a core header", [](BmpSpec& s) {
+  add("magic BA", [](BmpLayout& s) { s.magic = "BA"; });
+  add("magic bm", [](BmpLayout& s) { s.magic = "bm"; });
+  add("header size 0", [](BmpLayout& s) { s.headerSize = 0; });
+  add("header size 64 (OS/2 2.x)", [](BmpLayout& s) { s.headerSize = 64; });
+  add("header size 200", [](BmpLayout& s) { s.headerSize = 200; });
+  add("planes 0", [](BmpLayout& s) { s.planes = 0; });
+  add("planes 2", [](BmpLayout& s) { s.planes = 2; });
+  add("bit count 0", [](BmpLayout& s) { s.bitCount = 0; });
+  add("bit count 2", [](BmpLayout& s) { s.bitCount = 2; });
+  add("bit count 64", [](BmpLayout& s) { s.bitCount = 64; });
+  add("16 bits in a core header", [](BmpLayout& s) {
     s.headerSize = 12;
     s.bitCount = 16;
     s.palette.clear();
   });
-  add("JPEG compression", [](BmpSpec& s) { s.compression = 4; });
-  add("PNG compression", [](BmpSpec& s) { s.compression = 5; });
-  add("compression 7", [](BmpSpec& s) { s.compression = 7; });
-  add("RLE4 at 8 bits", [](BmpSpec& s) { s.compression = 2; });
-  add("RLE8 top-down", [](BmpSpec& s) {
+  add("JPEG compression", [](BmpLayout& s) { s.compression = 4; });
+  add("PNG compression", [](BmpLayout& s) { s.compression = 5; });
+  add("compression 7", [](BmpLayout& s) { s.compression = 7; });
+  add("RLE4 at 8 bits", [](BmpLayout& s) { s.compression = 2; });
+  add("RLE8 top-down", [](BmpLayout& s) {
     s.compression = 1;
     s.height = -3;
     s.pixels = {0, 1};
   });
-  add("bit fields at 8 bits", [](BmpSpec& s) { s.compression = 3; });
-  add("bit fields at 24 bits", [](BmpSpec& s) {
+  add("bit fields at 8 bits", [](BmpLayout& s) { s.compression = 3; });
+  add("bit fields at 24 bits", [](BmpLayout& s) {
     s.bitCount = 24;
     s.compression = 3;
     s.masks = {0xFF0000, 0xFF00, 0xFF};
   });
-  add("negative width", [](BmpSpec& s) { s.width = -5; });
-  add("sizes overflowing 32 bits", [](BmpSpec& s) {
+  add("negative width", [](BmpLayout& s) { s.width = -5; });
+  add("sizes overflowing 32 bits", [](BmpLayout& s) {
     s.width = 0x7FFFFFFF;
     s.height = 0x7FFFFFFF;
   });
-  add("most negative height", [](BmpSpec& s) { s.height = INT32_MIN; });
-  add("beyond kMaxPictureBytes", [](BmpSpec& s) {
+  add("most negative height", [](BmpLayout& s) { s.height = INT32_MIN; });
+  add("beyond kMaxPictureBytes", [](BmpLayout& s) {
     s.width = 20000;
     s.height = 20000;
   });
-  add("more rows than the file holds", [](BmpSpec& s) { s.height = 4; });
-  add("wider than the file holds", [](BmpSpec& s) { s.width = 9; });
-  add("pixel offset past the end", [](BmpSpec& s) { s.offsetField = 5000; });
-  add("pixel offset inside the header", [](BmpSpec& s) { s.pixelOffset = 20; });
-  add("no room for a palette", [](BmpSpec& s) { s.pixelOffset = 54; });
-  add("colour index past the palette", [](BmpSpec& s) { s.pixels[2] = 4; });
-  add("non-contiguous mask", [](BmpSpec& s) {
+  add("more rows than the file holds", [](BmpLayout& s) { s.height = 4; });
+  add("wider than the file holds", [](BmpLayout& s) { s.width = 9; });
+  add("pixel offset past the end", [](BmpLayout& s) { s.offsetField = 5000; });
+  add("pixel offset inside the header", [](BmpLayout& s) { s.pixelOffset = 20; });
+  add("no room for a palette", [](BmpLayout& s) { s.pixelOffset = 54; });
+  add("colour index past the palette", [](BmpLayout& s) { s.pixels[2] = 4; });
+  add("non-contiguous mask", [](BmpLayout& s) {
     s.bitCount = 16;
     s.compression = 3;
     s.palette.clear();
     s.masks = {0xF00F, 0x07E0, 0x001F};
     s.pixels.assign(3 * 12, 0);
   });
-  add("16-bit mask beyond 16 bits", [](BmpSpec& s) {
+  add("16-bit mask beyond 16 bits", [](BmpLayout& s) {
     s.bitCount = 16;
     s.compression = 3;
     s.palette.clear();
     s.masks = {0x1F0000, 0x07E0, 0x001F};
     s.pixels.assign(3 * 12, 0);
   });
-  for (const auto& [name, spec] : cases) EXPECT_EQ(DecodeError(BuildBmp(spec)), kInvalid) << name;
+  for (const auto& [name, layout] : cases) EXPECT_EQ(DecodeError(BuildBmp(layout)), kInvalid) << name;
 
   // The palette's room given by the pixel offset of a 1-bit file holds no entry at all.
-  BmpSpec none;
+  BmpLayout none;
   none.bitCount = 1;
   none.width = 8;
   none.pixels = {0, 0, 0, 0};
@@ -585,26 +585,26 @@ TEST_F(BmpTest, MalformedHeadersAreNotValid) {
 
 TEST_F(BmpTest, BadRleIsNotValid) {
   const auto rle8 = [](std::vector<std::uint8_t> codes, int colours = 8) {
-    BmpSpec spec;
-    spec.width = 6;
-    spec.height = 2;
-    spec.bitCount = 8;
-    spec.compression = 1;
-    spec.palette = Palette(colours);
-    spec.colorsUsed = static_cast<std::uint32_t>(colours);
-    spec.pixels = std::move(codes);
-    return BuildBmp(spec);
+    BmpLayout layout;
+    layout.width = 6;
+    layout.height = 2;
+    layout.bitCount = 8;
+    layout.compression = 1;
+    layout.palette = Palette(colours);
+    layout.colorsUsed = static_cast<std::uint32_t>(colours);
+    layout.pixels = std::move(codes);
+    return BuildBmp(layout);
   };
   const auto rle4 = [](std::vector<std::uint8_t> codes, int colours = 16) {
-    BmpSpec spec;
-    spec.width = 6;
-    spec.height = 2;
-    spec.bitCount = 4;
-    spec.compression = 2;
-    spec.palette = Palette(colours);
-    spec.colorsUsed = static_cast<std::uint32_t>(colours);
-    spec.pixels = std::move(codes);
-    return BuildBmp(spec);
+    BmpLayout layout;
+    layout.width = 6;
+    layout.height = 2;
+    layout.bitCount = 4;
+    layout.compression = 2;
+    layout.palette = Palette(colours);
+    layout.colorsUsed = static_cast<std::uint32_t>(colours);
+    layout.pixels = std::move(codes);
+    return BuildBmp(layout);
   };
   ASSERT_EQ(DecodeError(rle8({6, 1, 0, 0, 6, 1, 0, 1})), "");  // the good one
   ASSERT_EQ(DecodeError(rle4({6, 0x12, 0, 0, 6, 0x12, 0, 1})), "");
@@ -638,7 +638,7 @@ TEST_F(BmpTest, BadRleIsNotValid) {
 TEST_F(BmpTest, EveryTruncationIsNotValid) {
   std::vector<std::vector<std::uint8_t>> files;
   files.push_back(BuildBmp(EightBit()));
-  BmpSpec rle;
+  BmpLayout rle;
   rle.width = 6;
   rle.height = 4;
   rle.bitCount = 8;
@@ -648,7 +648,7 @@ TEST_F(BmpTest, EveryTruncationIsNotValid) {
   files.push_back(BuildBmp(rle));
   SaveBmpFile(Path("t.bmp"), Pattern(7, 5));
   files.push_back(ReadBytes(Path("t.bmp")));
-  BmpSpec core;
+  BmpLayout core;
   core.headerSize = 12;
   core.bitCount = 4;
   core.width = 3;
@@ -667,7 +667,7 @@ TEST_F(BmpTest, EveryTruncationIsNotValid) {
 
 TEST_F(BmpTest, MutatedFilesNeverCrash) {
   std::vector<std::vector<std::uint8_t>> seeds = {BuildBmp(EightBit())};
-  BmpSpec rle4;
+  BmpLayout rle4;
   rle4.width = 7;
   rle4.height = 3;
   rle4.bitCount = 4;
@@ -675,7 +675,7 @@ TEST_F(BmpTest, MutatedFilesNeverCrash) {
   rle4.palette = Palette(16);
   rle4.pixels = {7, 0x12, 0, 0, 0, 5, 0x34, 0x56, 0x70, 0, 2, 0x0F, 0, 0, 3, 0xA0, 0, 1};
   seeds.push_back(BuildBmp(rle4));
-  BmpSpec fields;
+  BmpLayout fields;
   fields.headerSize = 124;
   fields.bitCount = 16;
   fields.compression = 3;

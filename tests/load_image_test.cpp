@@ -1,4 +1,4 @@
-// Loading by extension (Part 3.1): which names load with which reader, that the working
+// Loading by extension: which names load with which reader, that the working
 // bitmap is 24 bits after every load, and that reader errors reach the caller.
 #include "imageio/load_image.h"
 

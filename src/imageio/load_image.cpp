@@ -9,7 +9,7 @@
 namespace brumel {
 
 bool LoadImageFile(const std::string& fileName, Bitmap& working, MessagePort& messages) {
-  // Each comparison takes the extension anew, as Part 3.1 says; at most one of them holds.
+  // The four extensions are distinct, so at most one reader runs.
   if (UpperAscii(FileExtension(fileName)) == ".PNG") {
     PngToBitmap(fileName, working);
     return true;

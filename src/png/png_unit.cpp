@@ -91,7 +91,7 @@ void ReadPngSteps(png_structp png, png_infop info, PngSource* source, PngImageIn
   if (colorType == PNG_COLOR_TYPE_PALETTE && bitDepth <= 8) png_set_expand(png);
   if (colorType == PNG_COLOR_TYPE_GRAY && bitDepth < 8) png_set_expand(png);
   if (png_get_valid(png, info, PNG_INFO_tRNS) == PNG_INFO_tRNS) png_set_expand(png);
-  // Not in Part 4.1: grey becomes RGB and 16-bit samples are scaled to 8 with rounding, so that
+  // Grey becomes RGB and 16-bit samples are scaled to 8 with rounding, so that
   // every file reaches the buffer as R, G, B or R, G, B, T.
   if ((colorType & PNG_COLOR_MASK_COLOR) == 0) png_set_gray_to_rgb(png);
   if (bitDepth < 8) png_set_packing(png);
