@@ -23,6 +23,7 @@ set(BRUMEL_CORRECT_SOURCES
 
 set(BRUMEL_IMAGEIO_SOURCES
   src/imageio/file_name.cpp
+  src/imageio/batch.cpp
   src/imageio/load_image.cpp
   src/imageio/jpeg_codec.cpp
 )

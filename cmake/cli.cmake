@@ -1,0 +1,10 @@
+# brumel-batch: the batch run from a shell.
+find_package(CLI11 REQUIRED)
+add_library(brumel_cli STATIC src/cli/batch_command.cpp src/cli/progress_line.cpp)
+target_link_libraries(brumel_cli PUBLIC brumel_core CLI11::CLI11)
+add_executable(brumel-batch src/cli/main.cpp)
+target_link_libraries(brumel-batch PRIVATE brumel_cli)
+
+# Draws the sample picture of docs/ (not installed, not needed by the program).
+add_executable(make_faded_sample tools/make_faded_sample.cpp)
+target_link_libraries(make_faded_sample PRIVATE brumel_core)

@@ -1,0 +1,108 @@
+#include "imageio/batch.h"
+
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "correct/correct_bitmap.h"
+#include "imageio/file_name.h"
+#include "imageio/jpeg_codec.h"
+#include "imageio/load_image.h"
+#include "platform/bmp_codec.h"
+#include "platform/error.h"
+#include "png/png_unit.h"
+#include "tiff/bmp2tiff.h"
+
+namespace brumel {
+
+namespace {
+
+const char* OutputExtension(OutputFormat format) {
+  switch (format) {
+    case OutputFormat::Png: return ".png";
+    case OutputFormat::Jpeg: return ".jpg";
+    case OutputFormat::WindowsBitmap: return ".bmp";
+    case OutputFormat::Tiff: return ".TIF";
+  }
+  throw Error("Unknown output format");
+}
+
+void WriteOutput(const std::string& name, const Bitmap& bitmap, OutputFormat format) {
+  switch (format) {
+    case OutputFormat::Png: BitmapToPng(name, bitmap); return;
+    case OutputFormat::Jpeg: SaveJpegFile(name, bitmap); return;
+    case OutputFormat::WindowsBitmap: SaveBmpFile(name, bitmap); return;
+    case OutputFormat::Tiff: SaveTiffFile(name, bitmap); return;
+  }
+}
+
+// Two names are the same file when they reach the same inode, or, where one does not exist
+// yet, when their absolute, normalised paths agree.
+bool SameFile(const std::string& a, const std::string& b) {
+  struct stat first {}, second {};
+  if (stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0)
+    return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+  std::error_code error;
+  const auto pathA = std::filesystem::weakly_canonical(std::filesystem::absolute(a), error);
+  if (error) return a == b;
+  const auto pathB = std::filesystem::weakly_canonical(std::filesystem::absolute(b), error);
+  if (error) return a == b;
+  return pathA == pathB;
+}
+
+void RefuseOutputsOverInputs(const BatchRequest& request) {
+  for (std::size_t i = 0; i < request.inputs.size(); ++i) {
+    const std::string output = BatchOutputName(request.outputName, i, request.format);
+    for (const std::string& input : request.inputs)
+      if (SameFile(output, input))
+        throw Error("The output " + output + " would overwrite the input " + input +
+                    "; nothing was written");
+  }
+}
+
+std::string WhyNothingLoaded(const std::string& input) {
+  const std::string extension = UpperAscii(FileExtension(input));
+  if (extension == ".TIF") return "no picture in it could be read";
+  return "not a file name Brumel reads (.bmp, .jpg, .png or .tif)";
+}
+
+}  // namespace
+
+std::string BatchOutputName(const std::string& chosenName, std::size_t index, OutputFormat format) {
+  return WithoutExtension(chosenName) + std::to_string(index) + OutputExtension(format);
+}
+
+BatchReport RunBatch(const BatchRequest& request, Bitmap& working, MessagePort& messages,
+                     const BatchProgress& progress) {
+  RefuseOutputsOverInputs(request);
+  BatchReport report;
+  const std::size_t count = request.inputs.size();
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::string& input = request.inputs[i];
+    if (progress) progress(i, count, input);
+    try {
+      if (!LoadImageFile(input, working, messages)) {
+        report.skipped.push_back({input, WhyNothingLoaded(input)});
+        continue;
+      }
+      CorrectBitmap(working, working, request.settings);
+      WriteOutput(BatchOutputName(request.outputName, i, request.format), working, request.format);
+      ++report.written;
+    } catch (const Error& error) {
+      if (!request.keepGoing) throw;
+      report.failed.push_back({input, error.what()});
+    }
+  }
+  return report;
+}
+
+std::string BatchCompletionMessage(const BatchReport& report) {
+  std::string message = " batch processing complete";
+  for (const BatchProblem& problem : report.skipped)
+    message += "\nskipped " + problem.input + ": " + problem.reason;
+  for (const BatchProblem& problem : report.failed)
+    message += "\nfailed " + problem.input + ": " + problem.reason;
+  return message;
+}
+
+}  // namespace brumel

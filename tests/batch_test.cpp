@@ -1,0 +1,198 @@
+// The batch run: output names, every input corrected at full size and written by the chosen
+// writer, stops and skips, and the refusal to overwrite its own inputs.
+#include "imageio/batch.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "correct/correct_bitmap.h"
+#include "imageio/load_image.h"
+#include "platform/bmp_codec.h"
+#include "platform/error.h"
+#include "png/png_unit.h"
+#include "tiff/bmp2tiff.h"
+
+namespace brumel {
+namespace {
+
+namespace fs = std::filesystem;
+
+class RecordingMessages : public MessagePort {
+ public:
+  void ShowInformation(const std::string& text) override { shown.push_back(text); }
+  void ShowError(const std::string& text) override { shown.push_back(text); }
+  std::vector<std::string> shown;
+};
+
+Bitmap Picture(int width, int height, unsigned seed) {
+  Bitmap bitmap(width, height);
+  std::mt19937 random(seed);
+  for (int y = 0; y < height; ++y)
+    for (int i = 0; i < 3 * width; ++i) bitmap.ScanLine(y)[i] = static_cast<std::uint8_t>(random());
+  return bitmap;
+}
+
+bool SamePixels(const Bitmap& a, const Bitmap& b) {
+  if (a.Width() != b.Width() || a.Height() != b.Height()) return false;
+  for (int y = 0; y < a.Height(); ++y)
+    if (std::memcmp(a.ScanLine(y), b.ScanLine(y), 3 * static_cast<std::size_t>(a.Width())) != 0)
+      return false;
+  return true;
+}
+
+class BatchTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = fs::temp_directory_path() /
+              ("brumel-batch-" + std::to_string(getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(folder_);
+    fs::create_directories(folder_);
+  }
+  void TearDown() override { fs::remove_all(folder_); }
+
+  std::string Path(const std::string& name) const { return (folder_ / name).string(); }
+  std::string Input(const std::string& name, const Bitmap& picture) {
+    SaveBmpFile(Path(name), picture);
+    return Path(name);
+  }
+  BatchRequest Request(std::vector<std::string> inputs, OutputFormat format) {
+    ControlPositions positions;
+    positions.red = 70;
+    positions.curve = 2;
+    return {std::move(inputs), Path("fixed.png"), format, SettingsFromPositions(positions), false};
+  }
+
+  fs::path folder_;
+  RecordingMessages messages_;
+};
+
+TEST(BatchOutputNameTest, ChosenNameWithoutExtensionThenIndexThenFormat) {
+  EXPECT_EQ(BatchOutputName("D:\\out\\fixed", 0, OutputFormat::Jpeg), "D:\\out\\fixed0.jpg");
+  EXPECT_EQ(BatchOutputName("D:\\out\\fixed", 2, OutputFormat::Jpeg), "D:\\out\\fixed2.jpg");
+  EXPECT_EQ(BatchOutputName("/out/fixed.png", 1, OutputFormat::WindowsBitmap), "/out/fixed1.bmp");
+  EXPECT_EQ(BatchOutputName("/out/fixed", 10, OutputFormat::Tiff), "/out/fixed10.TIF");
+  EXPECT_EQ(BatchOutputName("/out/fixed.tar.gz", 0, OutputFormat::Png), "/out/fixed.tar0.png");
+  EXPECT_EQ(BatchOutputName("/a.b/photo", 3, OutputFormat::Png), "/a.b/photo3.png");
+}
+
+TEST_F(BatchTest, EveryInputIsCorrectedAtFullSizeAndWritten) {
+  const Bitmap first = Picture(31, 17, 1), second = Picture(8, 40, 2);
+  BatchRequest request =
+      Request({Input("a.bmp", first), Input("b.bmp", second)}, OutputFormat::Png);
+  Bitmap working;
+  const BatchReport report = RunBatch(request, working, messages_);
+  EXPECT_EQ(report.written, 2u);
+  EXPECT_TRUE(report.skipped.empty());
+  const Bitmap* originals[] = {&first, &second};
+  for (int i = 0; i < 2; ++i) {
+    Bitmap expected(originals[i]->Width(), originals[i]->Height());
+    CorrectBitmapReference(*originals[i], expected, request.settings);
+    Bitmap written;
+    PngToBitmap(Path("fixed" + std::to_string(i) + ".png"), written);
+    EXPECT_TRUE(SamePixels(written, expected)) << i;
+    if (i == 1) {
+      EXPECT_TRUE(SamePixels(working, expected)) << "working holds the last file";
+    }
+  }
+}
+
+TEST_F(BatchTest, EachFormatWritesItsOwnExtension) {
+  const std::string input = Input("a.bmp", Picture(5, 3, 3));
+  const std::pair<OutputFormat, const char*> formats[] = {
+      {OutputFormat::Png, "fixed0.png"},
+      {OutputFormat::Jpeg, "fixed0.jpg"},
+      {OutputFormat::WindowsBitmap, "fixed0.bmp"},
+      {OutputFormat::Tiff, "fixed0.TIF"}};
+  for (const auto& [format, name] : formats) {
+    Bitmap working;
+    RunBatch(Request({input}, format), working, messages_);
+    ASSERT_TRUE(fs::exists(Path(name))) << name;
+    Bitmap back;
+    RecordingMessages quiet;
+    ASSERT_TRUE(LoadImageFile(Path(name), back, quiet)) << name;
+    EXPECT_EQ(back.Width(), 5);
+    EXPECT_EQ(back.Height(), 3);
+  }
+}
+
+TEST_F(BatchTest, AReaderErrorStopsTheRunWithOutputsBeforeIt) {
+  const Bitmap picture = Picture(4, 4, 4);
+  { std::ofstream(Path("broken.bmp")) << "not a bitmap"; }
+  BatchRequest request =
+      Request({Input("a.bmp", picture), Input("b.bmp", picture), Path("broken.bmp"),
+               Input("d.bmp", picture), Input("e.bmp", picture)},
+              OutputFormat::WindowsBitmap);
+  Bitmap working;
+  try {
+    RunBatch(request, working, messages_);
+    FAIL() << "no error";
+  } catch (const Error& error) {
+    EXPECT_STREQ(error.what(), "Bitmap image is not valid");
+  }
+  EXPECT_TRUE(fs::exists(Path("fixed0.bmp")));
+  EXPECT_TRUE(fs::exists(Path("fixed1.bmp")));
+  EXPECT_FALSE(fs::exists(Path("fixed2.bmp")));
+  EXPECT_FALSE(fs::exists(Path("fixed3.bmp")));
+
+  request.keepGoing = true;
+  const BatchReport report = RunBatch(request, working, messages_);
+  EXPECT_EQ(report.written, 4u);
+  ASSERT_EQ(report.failed.size(), 1u);
+  EXPECT_EQ(report.failed[0].input, Path("broken.bmp"));
+  EXPECT_TRUE(fs::exists(Path("fixed4.bmp")));
+  EXPECT_FALSE(fs::exists(Path("fixed2.bmp")));
+}
+
+TEST_F(BatchTest, InputsThatLoadNothingAreSkippedAndNamed) {
+  const Bitmap picture = Picture(6, 2, 5);
+  Bitmap palette(4, 2, PixelFormat::Bits8);
+  palette.SetColorTable({{0, 0, 0}, {255, 255, 255}});
+  SaveTiffFile(Path("grey.tif"), palette);
+  BatchRequest request = Request(
+      {Input("a.bmp", picture), Path("notes.txt"), Path("grey.tif"), Input("d.bmp", picture)},
+      OutputFormat::Png);
+  Bitmap working;
+  const BatchReport report = RunBatch(request, working, messages_);
+  EXPECT_EQ(report.written, 2u);
+  ASSERT_EQ(report.skipped.size(), 2u);
+  EXPECT_FALSE(fs::exists(Path("fixed1.png"))) << "no output under a skipped input's index";
+  EXPECT_FALSE(fs::exists(Path("fixed2.png")));
+  EXPECT_TRUE(fs::exists(Path("fixed3.png")));
+  const std::string message = BatchCompletionMessage(report);
+  EXPECT_EQ(message.rfind(" batch processing complete\n", 0), 0u);
+  EXPECT_NE(message.find(Path("notes.txt")), std::string::npos);
+  EXPECT_NE(message.find(Path("grey.tif")), std::string::npos);
+  EXPECT_EQ(BatchCompletionMessage({}), " batch processing complete");
+}
+
+TEST_F(BatchTest, NeverOverwritesItsOwnInputs) {
+  const Bitmap picture = Picture(3, 3, 6);
+  const std::string first = Input("photo0.png.bmp", picture);
+  SaveBmpFile(Path("shot1.bmp"), picture);
+  fs::create_hard_link(Path("shot1.bmp"), Path("photo1.png"));
+  const auto before = fs::last_write_time(Path("shot1.bmp"));
+  BatchRequest request{{first, Path("shot1.bmp")}, Path("photo"), OutputFormat::Png, {}, true};
+  Bitmap working;
+  try {
+    RunBatch(request, working, messages_);
+    FAIL() << "no error";
+  } catch (const Error& error) {
+    EXPECT_NE(std::string(error.what()).find(Path("photo1.png")), std::string::npos);
+  }
+  EXPECT_FALSE(fs::exists(Path("photo0.png"))) << "nothing is written on a clash";
+  EXPECT_EQ(fs::last_write_time(Path("shot1.bmp")), before);
+
+  request.inputs = {Path("./sub/../photo0.png")};
+  request.outputName = Path("photo.jpg");
+  fs::create_directories(folder_ / "sub");
+  EXPECT_THROW(RunBatch(request, working, messages_), Error) << "the same file by another path";
+}
+
+}  // namespace
+}  // namespace brumel
