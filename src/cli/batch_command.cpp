@@ -60,16 +60,16 @@ void DeclareOptions(CLI::App& app, CommandLine& line) {
   app.add_option("-f,--format", line.format,
                  "png, jpg, bmp or tif; by default taken from NAME's extension")
       ->type_name("F");
-  AddBar(app, "--corner", kCornerBar, line.positions.corner, "Corner bar");
-  AddBar(app, "--centre", kCentreBar, line.positions.centre, "Centre bar");
-  app.add_option("--curve", line.curve, "tone curve")
+  AddBar(app, "--corner", kCornerBar, line.positions.corner, "fade compensation at the corners (Corner bar)");
+  AddBar(app, "--centre", kCentreBar, line.positions.centre, "fade compensation at the centre (Centre bar)");
+  app.add_option("--curve", line.curve, "tone curve from the centre to the corners")
       ->check(CLI::IsMember(std::vector<std::string>(kCurveNames, kCurveNames + kCurveCount)))
       ->default_val(kCurveNames[0])
       ->type_name("C");
-  AddBar(app, "--gamma", kGammaBar, line.positions.gamma, "Gamma bar");
-  AddBar(app, "--red", kRedBar, line.positions.red, "red colour bar");
-  AddBar(app, "--green", kGreenBar, line.positions.green, "green colour bar");
-  AddBar(app, "--blue", kBlueBar, line.positions.blue, "blue colour bar");
+  AddBar(app, "--gamma", kGammaBar, line.positions.gamma, "gamma, in hundredths (Gamma bar)");
+  AddBar(app, "--red", kRedBar, line.positions.red, "contrast of the red channel around mid-grey");
+  AddBar(app, "--green", kGreenBar, line.positions.green, "contrast of the green channel around mid-grey");
+  AddBar(app, "--blue", kBlueBar, line.positions.blue, "contrast of the blue channel around mid-grey");
   app.add_flag("--keep-going", line.keepGoing, "after an input that fails, go on with the next");
   app.add_flag("-q,--quiet", line.quiet, "no progress display");
   app.add_option("INPUT", line.inputs, "the pictures to correct")->required()->type_name("INPUT");
