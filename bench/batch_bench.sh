@@ -20,7 +20,7 @@ best_time() {
   for ((i = 0; i < RUNS; i++)); do
     local start end
     start=$(date +%s.%N)
-    "$@" >/dev/null
+    "$@" >/dev/null || { echo "failed: $*" >&2; exit 1; }
     end=$(date +%s.%N)
     t=$(echo "$end - $start" | bc -l)
     if [[ -z "$best" ]] || (($(echo "$t < $best" | bc -l))); then best=$t; fi
@@ -36,7 +36,7 @@ copy_mib=$(echo "6000 * 4000 * 3 / 1048576" | bc -l)
 printf "one 24-bit copy of the picture: %.1f MiB\n" "$copy_mib"
 for format in jpg png; do
   batch=$(best_time "$BUILD/brumel-batch" -q -o "$WORK/out.$format" "$WORK/photo.jpg")
-  reference=$(best_time "$BUILD/codec_reference" "$WORK/photo.jpg" "$WORK/reference.$format")
+  reference=$(best_time "$BUILD/bench/codec_reference" "$WORK/photo.jpg" "$WORK/reference.$format")
   peak=$(peak_kib "$BUILD/brumel-batch" -q -o "$WORK/out.$format" "$WORK/photo.jpg")
   printf "JPEG to %s: brumel-batch %.3f s, decode+encode only %.3f s, ratio %.2f; peak %.1f MiB = %.2f copies\n" \
     "$format" "$batch" "$reference" "$(echo "$batch / $reference" | bc -l)" \

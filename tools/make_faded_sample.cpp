@@ -1,7 +1,8 @@
 // Draws the sample picture shipped in docs/: a small landscape, faded the way old prints fade,
-// brighter in the middle, darker towards the corners, with the blue dye washed out.
+// brighter in the middle, darker towards the corners, with the blue dye washed out, and grain.
 // Usage: make_faded_sample OUTPUT.jpg [WIDTH HEIGHT]
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
@@ -34,6 +35,18 @@ Rgb Faded(Rgb colour, double r) {
   return {fade(colour.r), fade(colour.g), fade(0.5 + (colour.b - 0.5) * 0.5)};
 }
 
+// The grain of a scanned print: a few levels of noise that differs from pixel to pixel and
+// channel to channel, the same on every run.
+double Grain(int x, int y, int channel) {
+  std::uint32_t h = static_cast<std::uint32_t>(x) * 73856093u ^
+                    static_cast<std::uint32_t>(y) * 19349663u ^
+                    static_cast<std::uint32_t>(channel) * 83492791u;
+  h ^= h >> 13;
+  h *= 0x5bd1e995u;
+  h ^= h >> 15;
+  return (static_cast<double>(h % 1024) / 1023.0 - 0.5) * 0.1;
+}
+
 std::uint8_t Byte(double value) {
   return static_cast<std::uint8_t>(std::lround(std::fmin(1.0, std::fmax(0.0, value)) * 255));
 }
@@ -57,10 +70,11 @@ int main(int argc, char** argv) {
     std::uint8_t* row = picture.ScanLine(y);
     for (int x = 0; x < width; ++x) {
       const double r = std::hypot(x - width / 2, y - height / 2) / farthest;
-      const Rgb colour = Faded(Scene(static_cast<double>(x) / width, static_cast<double>(y) / height), r);
-      row[3 * x] = Byte(colour.b);
-      row[3 * x + 1] = Byte(colour.g);
-      row[3 * x + 2] = Byte(colour.r);
+      const Rgb colour =
+          Faded(Scene(static_cast<double>(x) / width, static_cast<double>(y) / height), r);
+      row[3 * x] = Byte(colour.b + Grain(x, y, 0));
+      row[3 * x + 1] = Byte(colour.g + Grain(x, y, 1));
+      row[3 * x + 2] = Byte(colour.r + Grain(x, y, 2));
     }
   }
   try {
