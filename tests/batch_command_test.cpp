@@ -3,13 +3,11 @@
 #include "cli/batch_command.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 
+#include "image_test_support.h"
 #include "platform/bmp_codec.h"
 
 namespace brumel {
@@ -23,27 +21,12 @@ class NullMessages : public MessagePort {
   void ShowError(const std::string&) override {}
 };
 
-std::string Contents(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-class BatchCommandTest : public ::testing::Test {
+class BatchCommandTest : public testing::TempFolderTest {
  protected:
   void SetUp() override {
-    folder_ = fs::temp_directory_path() /
-              ("brumel-cli-" + std::to_string(getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
-    Bitmap picture(12, 9);
-    for (int y = 0; y < 9; ++y)
-      for (int i = 0; i < 36; ++i) picture.ScanLine(y)[i] = static_cast<std::uint8_t>(7 * i + y);
-    SaveBmpFile(Path("in.bmp"), picture);
+    TempFolderTest::SetUp();
+    SaveBmpFile(Path("in.bmp"), testing::Pattern(12, 9));
   }
-  void TearDown() override { fs::remove_all(folder_); }
-
-  std::string Path(const std::string& name) const { return (folder_ / name).string(); }
 
   int Run(std::vector<std::string> arguments, bool terminal = false) {
     arguments.insert(arguments.begin(), "brumel-batch");
@@ -54,11 +37,8 @@ class BatchCommandTest : public ::testing::Test {
     return RunBatchCommand(static_cast<int>(argv.size()), argv.data(), out_, errors_, terminal);
   }
 
-  bool NothingWritten() const {
-    return std::distance(fs::directory_iterator(folder_), fs::directory_iterator()) == 1;
-  }
+  bool NothingWritten() const { return Entries().size() == 1; }
 
-  fs::path folder_;
   std::ostringstream out_, errors_;
 };
 
@@ -116,7 +96,7 @@ TEST_F(BatchCommandTest, OutputsEqualTheWindowsBatch) {
   Bitmap working;
   NullMessages messages;
   RunBatch(request, working, messages);
-  EXPECT_EQ(Contents(Path("cli0.png")), Contents(Path("window0.png")));
+  EXPECT_EQ(testing::ReadBytes(Path("cli0.png")), testing::ReadBytes(Path("window0.png")));
 }
 
 TEST_F(BatchCommandTest, MissingAndSkippedInputsAreNamedWithStatusOne) {

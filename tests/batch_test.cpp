@@ -3,7 +3,6 @@
 #include "imageio/batch.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
@@ -11,6 +10,7 @@
 #include <random>
 
 #include "correct/correct_bitmap.h"
+#include "image_test_support.h"
 #include "imageio/load_image.h"
 #include "platform/bmp_codec.h"
 #include "platform/error.h"
@@ -45,18 +45,8 @@ bool SamePixels(const Bitmap& a, const Bitmap& b) {
   return true;
 }
 
-class BatchTest : public ::testing::Test {
+class BatchTest : public testing::TempFolderTest {
  protected:
-  void SetUp() override {
-    folder_ = fs::temp_directory_path() /
-              ("brumel-batch-" + std::to_string(getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
-  }
-  void TearDown() override { fs::remove_all(folder_); }
-
-  std::string Path(const std::string& name) const { return (folder_ / name).string(); }
   std::string Input(const std::string& name, const Bitmap& picture) {
     SaveBmpFile(Path(name), picture);
     return Path(name);
@@ -68,7 +58,6 @@ class BatchTest : public ::testing::Test {
     return {std::move(inputs), Path("fixed.png"), format, SettingsFromPositions(positions), false};
   }
 
-  fs::path folder_;
   RecordingMessages messages_;
 };
 

@@ -1,7 +1,6 @@
 #include "cli/batch_command.h"
 
 #include <CLI/CLI.hpp>
-
 #include <algorithm>
 #include <ostream>
 
@@ -60,16 +59,20 @@ void DeclareOptions(CLI::App& app, CommandLine& line) {
   app.add_option("-f,--format", line.format,
                  "png, jpg, bmp or tif; by default taken from NAME's extension")
       ->type_name("F");
-  AddBar(app, "--corner", kCornerBar, line.positions.corner, "fade compensation at the corners (Corner bar)");
-  AddBar(app, "--centre", kCentreBar, line.positions.centre, "fade compensation at the centre (Centre bar)");
+  AddBar(app, "--corner", kCornerBar, line.positions.corner,
+         "fade compensation at the corners (Corner bar)");
+  AddBar(app, "--centre", kCentreBar, line.positions.centre,
+         "fade compensation at the centre (Centre bar)");
   app.add_option("--curve", line.curve, "tone curve from the centre to the corners")
       ->check(CLI::IsMember(std::vector<std::string>(kCurveNames, kCurveNames + kCurveCount)))
       ->default_val(kCurveNames[0])
       ->type_name("C");
   AddBar(app, "--gamma", kGammaBar, line.positions.gamma, "gamma, in hundredths (Gamma bar)");
   AddBar(app, "--red", kRedBar, line.positions.red, "contrast of the red channel around mid-grey");
-  AddBar(app, "--green", kGreenBar, line.positions.green, "contrast of the green channel around mid-grey");
-  AddBar(app, "--blue", kBlueBar, line.positions.blue, "contrast of the blue channel around mid-grey");
+  AddBar(app, "--green", kGreenBar, line.positions.green,
+         "contrast of the green channel around mid-grey");
+  AddBar(app, "--blue", kBlueBar, line.positions.blue,
+         "contrast of the blue channel around mid-grey");
   app.add_flag("--keep-going", line.keepGoing, "after an input that fails, go on with the next");
   app.add_flag("-q,--quiet", line.quiet, "no progress display");
   app.add_option("INPUT", line.inputs, "the pictures to correct")->required()->type_name("INPUT");
@@ -109,9 +112,10 @@ std::optional<OutputFormat> OutputFormatFromText(const std::string& text) {
 
 int RunBatchCommand(int argc, const char* const* argv, std::ostream& out, std::ostream& errors,
                     bool errorsIsTerminal) {
-  CLI::App app("Restores faded photographs: corrects every INPUT with the given settings and "
-               "writes NAME0, NAME1, ... in the chosen format.",
-               "brumel-batch");
+  CLI::App app(
+      "Restores faded photographs: corrects every INPUT with the given settings and "
+      "writes NAME0, NAME1, ... in the chosen format.",
+      "brumel-batch");
   CommandLine line;
   DeclareOptions(app, line);
   try {
@@ -128,10 +132,9 @@ int RunBatchCommand(int argc, const char* const* argv, std::ostream& out, std::o
   const std::string formatText = line.format.empty() ? FileExtension(line.output) : line.format;
   const std::optional<OutputFormat> format = OutputFormatFromText(formatText);
   if (!format)
-    return UsageError(errors, line.format.empty()
-                                  ? "no --format given and " + line.output +
-                                        " does not end in .png, .jpg, .bmp or .tif"
-                                  : "unknown format " + line.format);
+    return UsageError(errors, line.format.empty() ? "no --format given and " + line.output +
+                                                        " does not end in .png, .jpg, .bmp or .tif"
+                                                  : "unknown format " + line.format);
   line.positions.curve = CurveIndex(line.curve);
 
   BatchRequest request{line.inputs, line.output, *format, SettingsFromPositions(line.positions),

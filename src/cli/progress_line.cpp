@@ -9,7 +9,8 @@ std::string FormatDuration(std::chrono::seconds duration) {
   const long long total = duration.count() < 0 ? 0 : duration.count();
   char text[32];
   if (total >= 3600)
-    std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", total / 3600, total / 60 % 60, total % 60);
+    std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", total / 3600, total / 60 % 60,
+                  total % 60);
   else
     std::snprintf(text, sizeof text, "%lld:%02lld", total / 60, total % 60);
   return text;
@@ -25,8 +26,9 @@ void ProgressLine::Show(std::size_t index, std::size_t count, const std::string&
   std::string line = "file " + std::to_string(index + 1) + " of " + std::to_string(count) + ": " +
                      name + "  " + FormatDuration(duration_cast<seconds>(elapsed));
   // The rest is estimated from the files finished so far; there is none before the first.
-  if (index > 0) line += ", about " + FormatDuration(duration_cast<seconds>(
-                                          elapsed / index * (count - index))) + " left";
+  if (index > 0)
+    line += ", about " + FormatDuration(duration_cast<seconds>(elapsed / index * (count - index))) +
+            " left";
   Clear();
   terminal_ << line << std::flush;
   shownLength_ = line.size();

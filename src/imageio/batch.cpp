@@ -39,7 +39,8 @@ void WriteOutput(const std::string& name, const Bitmap& bitmap, OutputFormat for
 // Two names are the same file when they reach the same inode, or, where one does not exist
 // yet, when their absolute, normalised paths agree.
 bool SameFile(const std::string& a, const std::string& b) {
-  struct stat first {}, second {};
+  struct stat first {
+  }, second{};
   if (stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0)
     return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
   std::error_code error;

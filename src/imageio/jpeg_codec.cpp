@@ -183,13 +183,8 @@ void DecodeJpeg(const std::uint8_t* data, std::size_t size, Bitmap& target) {
 }
 
 void SaveJpegFile(const std::string& fileName, const Bitmap& bitmap) {
-  const Bitmap* source = &bitmap;
   Bitmap converted;
-  if (bitmap.Format() != PixelFormat::Bits24) {
-    converted = bitmap;
-    converted.SetPixelFormat(PixelFormat::Bits24);
-    source = &converted;
-  }
+  const Bitmap* source = &In24Bits(bitmap, converted);
   AtomicFile file(fileName);
   if (file.Stream() == nullptr) throw Error("Cannot create file " + fileName);
   const int code = EncodeJpegStream(file.Stream(), source);

@@ -97,6 +97,13 @@ void Bitmap::SetPixelFormat(PixelFormat format) {
   *this = std::move(converted);
 }
 
+const Bitmap& In24Bits(const Bitmap& bitmap, Bitmap& scratch) {
+  if (bitmap.Format() == PixelFormat::Bits24) return bitmap;
+  scratch = bitmap;
+  scratch.SetPixelFormat(PixelFormat::Bits24);
+  return scratch;
+}
+
 std::uint8_t* Bitmap::ScanLine(int row) {
   if (row < 0 || row >= height_) throw Error("Scan line index out of range");
   return pixels_.data() + static_cast<std::size_t>(row) * stride_;

@@ -61,6 +61,10 @@ class Bitmap {
   std::vector<PaletteEntry> palette_;
 };
 
+// The bitmap itself when it is at 24 bits, otherwise a 24-bit copy of it made in scratch: what
+// the writers read, whatever the format they are handed.
+const Bitmap& In24Bits(const Bitmap& bitmap, Bitmap& scratch);
+
 // Bytes of a 4-byte-aligned scan line; computed in 64 bits.
 std::uint64_t StrideFor(std::uint64_t width, int bitsPerPixel);
 

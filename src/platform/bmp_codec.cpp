@@ -374,13 +374,8 @@ std::uint32_t SizeField(std::uint64_t size) {
 }  // namespace
 
 void SaveBmpFile(const std::string& fileName, const Bitmap& bitmap) {
-  const Bitmap* source = &bitmap;
   Bitmap converted;
-  if (bitmap.Format() != PixelFormat::Bits24) {
-    converted = bitmap;
-    converted.SetPixelFormat(PixelFormat::Bits24);
-    source = &converted;
-  }
+  const Bitmap* source = &In24Bits(bitmap, converted);
   const int width = source->Width();
   const int height = source->Height();
   const std::uint64_t stride = StrideFor(static_cast<std::uint64_t>(width), 24);

@@ -290,13 +290,8 @@ void WritePngFile(const std::string& fileName, const PngImageInfo& info) {
 }
 
 void BitmapToPng(const std::string& fileName, const Bitmap& bitmap) {
-  const Bitmap* source = &bitmap;
   Bitmap converted;
-  if (bitmap.Format() != PixelFormat::Bits24) {
-    converted = bitmap;
-    converted.SetPixelFormat(PixelFormat::Bits24);
-    source = &converted;
-  }
+  const Bitmap* source = &In24Bits(bitmap, converted);
   PngImageInfo info;
   info.width = static_cast<std::uint32_t>(source->Width());
   info.height = static_cast<std::uint32_t>(source->Height());
