@@ -42,11 +42,12 @@ std::string FormatNumber(double value, char decimalSeparator) {
   if (value == 0) return "0";
   char buffer[64];
   // d.dddddddddddddde+XX: the 15 significant digits and the exponent, rounded by the C library.
+  // The point is the C library's own, a "," under many users' locales.
   std::snprintf(buffer, sizeof buffer, "%.14e", std::fabs(value));
   std::string digits;
   const char* p = buffer;
   for (; *p != 'e'; ++p) {
-    if (*p != '.') digits += *p;
+    if (*p >= '0' && *p <= '9') digits += *p;
   }
   const int exponent10 = std::atoi(p + 1);
   while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
