@@ -4,6 +4,7 @@ find_package(Qt6 REQUIRED COMPONENTS Widgets)
 
 set(BRUMEL_QT_SOURCES
   src/platform/qt/bitmap_image.cpp
+  src/platform/qt/design_font.cpp
   src/platform/qt/file_dialogs.cpp
   src/platform/qt/image_pane.cpp
   src/platform/qt/message_boxes.cpp
@@ -19,3 +20,7 @@ target_link_libraries(brumel_qt PUBLIC brumel_core Qt6::Widgets)
 add_executable(brumel src/main/main.cpp)
 set_target_properties(brumel PROPERTIES AUTOMOC ON)
 target_link_libraries(brumel PRIVATE brumel_qt)
+
+# Draws the window's screenshot of README.md (not installed, not needed by the program).
+add_executable(window_screenshot tools/window_screenshot.cpp)
+target_link_libraries(window_screenshot PRIVATE brumel_qt)

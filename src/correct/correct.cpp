@@ -10,6 +10,7 @@
 #include "imageio/batch.h"
 #include "imageio/load_image.h"
 #include "platform/number_text.h"
+#include "platform/qt/design_font.h"
 #include "update/program_version.h"
 
 namespace brumel {
@@ -39,19 +40,28 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption, int le
 }
 
 QLabel* MakeColourLabel(QWidget* parent, const char* name, const char* caption, int left, int top,
-                        QColor background) {
+                        QColor background, QColor text = Qt::black) {
   QLabel* label = MakeLabel(parent, name, caption, left, top);
   QPalette palette = label->palette();
   palette.setColor(QPalette::Window, background);
+  palette.setColor(QPalette::WindowText, text);
   label->setPalette(palette);
   label->setAutoFillBackground(true);
   return label;
 }
 
+// The boxes are narrower than some of their texts; they show the beginning, as they would
+// after typing.
+void ShowInBox(QLineEdit* box, const QString& text) {
+  box->setText(text);
+  box->setCursorPosition(0);
+}
+
 QLineEdit* MakeBox(QWidget* parent, const char* name, const char* text, QRect geometry,
                    bool framed) {
-  auto* box = Named(new QLineEdit(text, parent), name);
+  auto* box = Named(new QLineEdit(parent), name);
   box->setGeometry(geometry);
+  ShowInBox(box, text);
   box->setReadOnly(true);
   box->setFrame(framed);
   return box;
@@ -91,7 +101,7 @@ void Tbrumel::SetPorts(const WindowPorts& ports) {
 void Tbrumel::BuildControls() {
   setWindowTitle(kCaption);
   auto* client = Named(new QWidget(this), "client");
-  client->setFont(QFont("MS Sans Serif", 8));
+  client->setFont(DesignFont());
   setCentralWidget(client);
   BuildMenu();
   Button1 = Named(new QPushButton("Load Image", client), "Button1");
@@ -135,7 +145,7 @@ void Tbrumel::BuildCurveChoice() {
   for (int i = 0; i < kCurveCount; ++i) {
     auto* item = new QRadioButton(kCurveNames[i], curve);
     item->setObjectName(QString("curve%1").arg(i));
-    item->setGeometry(8, 18 + 22 * i, 55, 17);
+    item->setGeometry(6, 18 + 22 * i, 57, 17);
     item->setChecked(i == kCurveChoice.initial);
     curveItems_->addButton(item, i);
     WatchExit(item, curve, &Tbrumel::curveExit);
@@ -160,7 +170,7 @@ void Tbrumel::BuildPanel() {
   greenBar = MakeBar(Panel1, "greenBar", QRect(40, 81, 409, 16), kGreenBar,
                      &Tbrumel::greenBarChange, &Tbrumel::greenBarExit);
   greenEdit = MakeBox(Panel1, "greenEdit", "greenEdit", QRect(456, 76, 33, 21), true);
-  Label6 = MakeColourLabel(Panel1, "Label6", "Blue", 8, 108, Qt::blue);
+  Label6 = MakeColourLabel(Panel1, "Label6", "Blue", 8, 108, Qt::blue, Qt::white);
   blueBar = MakeBar(Panel1, "blueBar", QRect(40, 105, 409, 16), kBlueBar, &Tbrumel::blueBarChange,
                     &Tbrumel::blueBarExit);
   blueEdit = MakeBox(Panel1, "blueEdit", "blueEdit", QRect(456, 100, 33, 21), true);
@@ -239,9 +249,9 @@ void Tbrumel::ReadPassControls() {
   settings_.CrossRed = CrossFromPosition(redBar->value());
   settings_.CrossGreen = CrossFromPosition(greenBar->value());
   settings_.CrossBlue = CrossFromPosition(blueBar->value());
-  redEdit->setText(QString::number(redBar->value() - kRedBar.initial));
-  greenEdit->setText(QString::number(greenBar->value() - kGreenBar.initial));
-  blueEdit->setText(QString::number(blueBar->value() - kBlueBar.initial));
+  ShowInBox(redEdit, QString::number(redBar->value() - kRedBar.initial));
+  ShowInBox(greenEdit, QString::number(greenBar->value() - kGreenBar.initial));
+  ShowInBox(blueEdit, QString::number(blueBar->value() - kBlueBar.initial));
 }
 
 void Tbrumel::Button3Click() {
@@ -253,8 +263,8 @@ void Tbrumel::Button3Click() {
 void Tbrumel::Button5Click() {
   settings_.Curve = curveItems_->checkedId();
   graph_.Draw(settings_, ScrollBar1->value(), ScrollBar2->value());
-  Centedit->setText(NumberText(settings_.CornerLevel));
-  cornEdit->setText(NumberText(settings_.CentreLevel));
+  ShowInBox(Centedit, NumberText(settings_.CornerLevel));
+  ShowInBox(cornEdit, NumberText(settings_.CentreLevel));
   Image3->Show(graph_.Raster());
 }
 
@@ -314,7 +324,7 @@ void Tbrumel::curveClick() {
 
 void Tbrumel::ScrollBar3Change() {
   settings_.Gamma = GammaFromPosition(ScrollBar3->value());
-  GammaEdit->setText(NumberText(settings_.Gamma));
+  ShowInBox(GammaEdit, NumberText(settings_.Gamma));
   Button3Click();
 }
 

@@ -3,6 +3,8 @@
 #include <QKeyEvent>
 #include <QWindow>
 
+#include "platform/qt/design_font.h"
+
 namespace brumel {
 
 namespace {
@@ -27,7 +29,7 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, 
 TYesorno::TYesorno(QWidget* parent) : QDialog(parent) {
   setObjectName("Yesorno");
   setWindowTitle("Yes or No");
-  setFont(QFont("MS Sans Serif", 8));
+  setFont(DesignFont());
   Label1 = MakeLabel(this, "Label1", 8, 16);
   Label2 = MakeLabel(this, "Label2", 8, 32);
   Button2 = MakeButton(this, "Button2", "Load Update", QRect(8, 56, 145, 25));
