@@ -278,6 +278,19 @@ TEST_F(Window, CurveClickUsesTheChosenCurve) {
   EXPECT_TRUE(SamePixels(Preview(), Corrected(Bitmap(201, 201), positions)));
 }
 
+TEST_F(Window, ArrowKeysInTheCurveGroupChooseTheNextCurve) {
+  window_->show();
+  window_->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+  auto* linear = window_->findChild<QRadioButton*>("curve0");
+  linear->setFocus();
+  QTest::keyClick(linear, Qt::Key_Down);
+  EXPECT_TRUE(window_->findChild<QRadioButton*>("curve1")->isChecked());
+  ControlPositions positions;
+  positions.curve = 1;
+  EXPECT_TRUE(SamePixels(Preview(), Corrected(Bitmap(201, 201), positions)));
+}
+
 TEST_F(Window, ClickOnThePreviewRecomputesItAndNothingElse) {
   QTest::mouseClick(window_->Image1, Qt::LeftButton);
   EXPECT_EQ(window_->redEdit->text(), "redEdit");
