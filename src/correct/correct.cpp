@@ -87,6 +87,8 @@ Tbrumel::Tbrumel(const std::string& applicationTitle, DownloadFunction download,
   FormCreate();
 }
 
+// The watched controls die after this object's members, with the base class; no focus event
+// of theirs may reach the handlers then.
 Tbrumel::~Tbrumel() {
   for (const auto& [watched, watch] : exitWatches_) watched->removeEventFilter(this);
 }
