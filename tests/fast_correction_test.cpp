@@ -35,8 +35,8 @@ bool SameBytes(const Bitmap& a, const Bitmap& b) {
 }
 
 ControlPositions RandomPositions(std::mt19937& random) {
-  const auto in = [&](const ControlSpec& spec) {
-    return std::uniform_int_distribution<int>(spec.minimum, spec.maximum)(random);
+  const auto in = [&](const ControlRange& control) {
+    return std::uniform_int_distribution<int>(control.minimum, control.maximum)(random);
   };
   return {in(kCornerBar), in(kCentreBar), in(kGammaBar),   in(kRedBar),
           in(kGreenBar),  in(kBlueBar),   in(kCurveChoice)};

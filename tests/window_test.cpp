@@ -189,15 +189,15 @@ TEST_F(Window, ControlsStandWhereTheLayoutPutsThem) {
 }
 
 TEST_F(Window, BarsAndCurveStartAtTheirDefaults) {
-  const std::pair<QScrollBar*, ControlSpec> bars[] = {
+  const std::pair<QScrollBar*, ControlRange> bars[] = {
       {window_->ScrollBar1, kCornerBar}, {window_->ScrollBar2, kCentreBar},
       {window_->ScrollBar3, kGammaBar},  {window_->redBar, kRedBar},
       {window_->greenBar, kGreenBar},    {window_->blueBar, kBlueBar}};
-  for (const auto& [bar, spec] : bars) {
-    EXPECT_EQ(bar->minimum(), spec.minimum) << spec.name;
-    EXPECT_EQ(bar->maximum(), spec.maximum) << spec.name;
-    EXPECT_EQ(bar->value(), spec.initial) << spec.name;
-    EXPECT_EQ(bar->pageStep(), 0) << spec.name;
+  for (const auto& [bar, control] : bars) {
+    EXPECT_EQ(bar->minimum(), control.minimum) << control.name;
+    EXPECT_EQ(bar->maximum(), control.maximum) << control.name;
+    EXPECT_EQ(bar->value(), control.initial) << control.name;
+    EXPECT_EQ(bar->pageStep(), 0) << control.name;
   }
   const auto items = window_->curve->findChildren<QRadioButton*>();
   ASSERT_EQ(items.size(), 5);

@@ -43,12 +43,12 @@ struct CommandLine {
   bool quiet = false;
 };
 
-void AddBar(CLI::App& app, const char* flag, const ControlSpec& spec, int& position,
+void AddBar(CLI::App& app, const char* flag, const ControlRange& control, int& position,
             const char* what) {
-  position = spec.initial;
+  position = control.initial;
   app.add_option(flag, position, what)
-      ->check(CLI::Range(spec.minimum, spec.maximum))
-      ->default_val(spec.initial)
+      ->check(CLI::Range(control.minimum, control.maximum))
+      ->default_val(control.initial)
       ->type_name("N");
 }
 

@@ -188,12 +188,12 @@ void Tbrumel::SetTabOrder() {
 
 // A bar reports every change of position; it has no page, so its thumb is as small as it gets.
 QScrollBar* Tbrumel::MakeBar(QWidget* parent, const char* name, QRect geometry,
-                             const ControlSpec& spec, Handler change, Handler exit) {
+                             const ControlRange& control, Handler change, Handler exit) {
   auto* bar = Named(new QScrollBar(Qt::Horizontal, parent), name);
   bar->setGeometry(geometry);
-  bar->setRange(spec.minimum, spec.maximum);
+  bar->setRange(control.minimum, control.maximum);
   bar->setPageStep(0);
-  bar->setValue(spec.initial);
+  bar->setValue(control.initial);
   bar->setFocusPolicy(Qt::StrongFocus);
   connect(bar, &QScrollBar::valueChanged, this, [this, change] { Run(change); });
   WatchExit(bar, bar, exit);

@@ -6,20 +6,20 @@ namespace brumel {
 
 // One control of the correction: its range and its position at start-up. The window's bars and
 // the command line both take these, so they cannot drift apart.
-struct ControlSpec {
+struct ControlRange {
   const char* name;
   int minimum;
   int maximum;
   int initial;
 };
 
-inline constexpr ControlSpec kCornerBar{"corner", 0, 200, 100};
-inline constexpr ControlSpec kCentreBar{"centre", 0, 200, 100};
-inline constexpr ControlSpec kGammaBar{"gamma", 100, 300, 180};
-inline constexpr ControlSpec kRedBar{"red", 0, 100, 50};
-inline constexpr ControlSpec kGreenBar{"green", 0, 100, 50};
-inline constexpr ControlSpec kBlueBar{"blue", 0, 100, 50};
-inline constexpr ControlSpec kCurveChoice{"curve", 0, 4, 0};
+inline constexpr ControlRange kCornerBar{"corner", 0, 200, 100};
+inline constexpr ControlRange kCentreBar{"centre", 0, 200, 100};
+inline constexpr ControlRange kGammaBar{"gamma", 100, 300, 180};
+inline constexpr ControlRange kRedBar{"red", 0, 100, 50};
+inline constexpr ControlRange kGreenBar{"green", 0, 100, 50};
+inline constexpr ControlRange kBlueBar{"blue", 0, 100, 50};
+inline constexpr ControlRange kCurveChoice{"curve", 0, 4, 0};
 
 // The texts of the curve choices, by index.
 inline constexpr const char* kCurveNames[] = {"linear", "sqr", "cube", "x^4", "x^2+x"};
