@@ -1,6 +1,7 @@
 # Shared by ./run and ./test: the Debian packages the project needs, and the build.
 
-BRUMEL_RUN_PACKAGES=(g++ cmake make libpng-dev libjpeg62-turbo-dev libbenchmark-dev libcurl4-openssl-dev qt6-base-dev)
+BRUMEL_RUN_PACKAGES=(g++ cmake make libpng-dev libjpeg62-turbo-dev libbenchmark-dev libcurl4-openssl-dev
+  libcli11-dev qt6-base-dev fonts-liberation)
 BRUMEL_TEST_PACKAGES=("${BRUMEL_RUN_PACKAGES[@]}" libgtest-dev libgmock-dev
   pkg-config libcpp-httplib-dev libtiff-tools imagemagick pngcheck)
 
