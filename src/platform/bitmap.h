@@ -70,8 +70,14 @@ std::uint64_t StrideFor(std::uint64_t width, int bitsPerPixel);
 
 // The largest picture a file reader accepts: the bytes of its pixels at 24 bits (3 x width x
 // height). Every reader checks the size its header declares against it before allocating
-// anything large, and refuses a larger picture with the reader's own error text.
+// anything large, and refuses a larger picture with the reader's own error text. Fuzz builds
+// lower it (BRUMEL_MAX_PICTURE_BYTES), so that a run explores many inputs instead of decoding
+// a few pictures of a gigabyte.
+#ifdef BRUMEL_MAX_PICTURE_BYTES
+inline constexpr std::uint64_t kMaxPictureBytes = BRUMEL_MAX_PICTURE_BYTES;
+#else
 inline constexpr std::uint64_t kMaxPictureBytes = std::uint64_t{1} << 30;
+#endif
 
 // True when a picture of the declared width and height (as read from an untrusted header)
 // fits kMaxPictureBytes at 24 bits; computed without overflow. Negative sizes never fit; a

@@ -12,7 +12,11 @@ namespace brumel {
 std::optional<std::string> ReadRedirectionFile(const std::string& path) {
   const std::optional<FileHead> head = ReadFileHead(path, kRedirectionFileLimit);
   if (!head) return std::nullopt;
-  return std::string(TextLineReader(head->bytes).NextLine());
+  return RedirectionUrl(head->bytes);
+}
+
+std::string RedirectionUrl(std::string_view head) {
+  return std::string(TextLineReader(head).NextLine());
 }
 
 void WriteRedirectionFile(const std::string& path, const std::string& url) {

@@ -1,0 +1,12 @@
+// The Windows-bitmap reader.
+#include "fuzz_target.h"
+#include "platform/bmp_codec.h"
+
+namespace brumel::fuzz {
+
+std::string ReadInput(std::span<const std::uint8_t> bytes) {
+  return PictureReadOutcome(
+      [&](Bitmap& picture) { DecodeBmp(bytes.data(), bytes.size(), picture); });
+}
+
+}  // namespace brumel::fuzz

@@ -1,0 +1,12 @@
+// The JPEG reader.
+#include "fuzz_target.h"
+#include "imageio/jpeg_codec.h"
+
+namespace brumel::fuzz {
+
+std::string ReadInput(std::span<const std::uint8_t> bytes) {
+  return PictureReadOutcome(
+      [&](Bitmap& picture) { DecodeJpeg(bytes.data(), bytes.size(), picture); });
+}
+
+}  // namespace brumel::fuzz
