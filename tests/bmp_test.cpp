@@ -6,10 +6,9 @@
 #include <bit>
 #include <climits>
 #include <cmath>
-#include <memory>
 #include <optional>
-#include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "image_test_support.h"
@@ -202,7 +201,8 @@ TEST_F(BmpTest, PaletteDepthsUnderEveryHeader) {
       const Bitmap picture = Decode(BuildBmp(layout));
       EXPECT_EQ(picture.BitsPerPixel(), bits) << header << " " << bits;
       EXPECT_EQ(picture.ColorTable().size(), std::size_t{1} << bits);
-      EXPECT_TRUE(SamePixels(Expected(grid, layout.palette), As24(picture))) << header << " " << bits;
+      EXPECT_TRUE(SamePixels(Expected(grid, layout.palette), As24(picture)))
+          << header << " " << bits;
     }
 }
 
@@ -224,7 +224,8 @@ TEST_F(BmpTest, TwentyFourBitsBottomUpAndTopDown) {
   BmpLayout layout = EightBit();
   layout.height = -3;
   layout.pixels = PackIndices(IndexGrid(5, 3, 4), 8, true);
-  EXPECT_TRUE(SamePixels(Expected(IndexGrid(5, 3, 4), layout.palette), As24(Decode(BuildBmp(layout)))));
+  EXPECT_TRUE(
+      SamePixels(Expected(IndexGrid(5, 3, 4), layout.palette), As24(Decode(BuildBmp(layout)))));
 }
 
 // The value of an n-bit channel at 8 bits.
@@ -303,75 +304,54 @@ TEST_F(BmpTest, SixteenAndThirtyTwoBitsWithAndWithoutBitFields) {
   }
 }
 
-TEST_F(BmpTest, Rle8RunsAbsoluteRunsDeltaAndEarlyEnd) {
+// An RLE8 or RLE4 file of the given codes.
+BmpLayout Rle(int bits, int width, int height, int colours, std::vector<std::uint8_t> codes) {
   BmpLayout layout;
-  layout.width = 6;
-  layout.height = 4;
-  layout.bitCount = 8;
-  layout.compression = 1;
-  layout.palette = Palette(8);
-  layout.pixels = {
-      3, 1, 0, 3, 2, 3, 4, 0, 0, 0,  // 1 1 1, absolute 2 3 4 (padded), end of line
-      2, 5, 0, 2, 2, 1,              // 5 5, delta 2 right 1 up
-      2, 6, 0, 0,                    // 6 6, end of line
-      6, 7, 0, 1,                    // 7 x 6, end of bitmap
-  };
-  const std::vector<std::vector<int>> grid = {// top row first
-                                              {7, 7, 7, 7, 7, 7},
-                                              {0, 0, 0, 0, 6, 6},
-                                              {5, 5, 0, 0, 0, 0},
-                                              {1, 1, 1, 2, 3, 4}};
-  const Bitmap picture = Decode(BuildBmp(layout));
-  EXPECT_EQ(picture.Format(), PixelFormat::Bits8);
-  EXPECT_TRUE(SamePixels(Expected(grid, layout.palette), As24(picture)));
-
-  // End of bitmap straight away: everything colour 0.
-  layout.pixels = {0, 1};
-  EXPECT_TRUE(
-      SamePixels(Expected(std::vector<std::vector<int>>(4, std::vector<int>(6, 0)), layout.palette),
-                 As24(Decode(BuildBmp(layout)))));
+  layout.width = width;
+  layout.height = height;
+  layout.bitCount = bits;
+  layout.compression = bits == 8 ? 1 : 2;
+  layout.palette = Palette(colours);
+  layout.colorsUsed = static_cast<std::uint32_t>(colours);
+  layout.pixels = std::move(codes);
+  return layout;
 }
 
-TEST_F(BmpTest, Rle4RunsOfTwoColoursAndAbsoluteNibbles) {
-  BmpLayout layout;
-  layout.width = 7;
-  layout.height = 3;
-  layout.bitCount = 4;
-  layout.compression = 2;
-  layout.palette = Palette(16);
-  layout.pixels = {
-      7, 0x12, 0,    0,  // 1 2 1 2 1 2 1, end of line
-      0, 5,    0x34, 0x56, 0x70,
-      0, 2,    0x0F, 0,    0,  // absolute 3 4 5 6 7 (padded), 0 15, end of line
-      3, 0xA0, 0,    1,        // 10 0 10, end of bitmap
-  };
-  const std::vector<std::vector<int>> grid = {
-      {10, 0, 10, 0, 0, 0, 0}, {3, 4, 5, 6, 7, 0, 15}, {1, 2, 1, 2, 1, 2, 1}};
-  const Bitmap picture = Decode(BuildBmp(layout));
-  EXPECT_EQ(picture.Format(), PixelFormat::Bits4);
-  EXPECT_TRUE(SamePixels(Expected(grid, layout.palette), As24(picture)));
-}
+// 1 1 1, absolute 2 3 4 (padded), end of line; 5 5, delta 2 right 1 up; 6 6, end of line;
+// 7 x 6, end of bitmap.
+const std::vector<std::uint8_t> kRle8Codes = {3, 1, 0, 3, 2, 3, 4, 0, 0, 0, 2, 5,
+                                              0, 2, 2, 1, 2, 6, 0, 0, 6, 7, 0, 1};
 
-TEST_F(BmpTest, RlePixelsPastTheRightEdgeAreDropped) {
-  BmpLayout layout;
-  layout.width = 5;
-  layout.height = 2;
-  layout.bitCount = 8;
-  layout.compression = 1;
-  layout.palette = Palette(4);
-  layout.pixels = {
-      4, 1, 2, 2, 0, 0,              // 1 1 1 1 2 (and a 2 past the edge), end of line
-      0, 7, 3, 3, 3, 3, 3, 3, 3, 0,  // absolute 3 x 7 (two past the edge)
-      9, 1, 0, 2, 9, 0, 0, 1,        // a run and a delta wholly past the edge, end of bitmap
+TEST_F(BmpTest, RleRunsAbsoluteRunsDeltasAndEdges) {
+  struct Case {
+    const char* name;
+    BmpLayout layout;
+    std::vector<std::vector<int>> grid;  // top row first
   };
-  const std::vector<std::vector<int>> grid = {{3, 3, 3, 3, 3}, {1, 1, 1, 1, 2}};
-  EXPECT_TRUE(SamePixels(Expected(grid, layout.palette), As24(Decode(BuildBmp(layout)))));
-
-  layout.bitCount = 4;  // RLE4: 7 pixels of 1, 2 alternating into a width of 5
-  layout.compression = 2;
-  layout.pixels = {7, 0x12, 0, 0, 0, 1};
-  const std::vector<std::vector<int>> grid4 = {{0, 0, 0, 0, 0}, {1, 2, 1, 2, 1}};
-  EXPECT_TRUE(SamePixels(Expected(grid4, layout.palette), As24(Decode(BuildBmp(layout)))));
+  const std::vector<Case> cases = {
+      {"RLE8",
+       Rle(8, 6, 4, 8, kRle8Codes),
+       {{7, 7, 7, 7, 7, 7}, {0, 0, 0, 0, 6, 6}, {5, 5, 0, 0, 0, 0}, {1, 1, 1, 2, 3, 4}}},
+      {"RLE8 ending at once", Rle(8, 6, 2, 8, {0, 1}), {{0, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0}}},
+      // 1 2 1 2 1 2 1, end of line; absolute 3 4 5 6 7 (padded), 0 15, end of line;
+      // 10 0 10, end of bitmap.
+      {"RLE4",
+       Rle(4, 7, 3, 16, {7, 0x12, 0, 0, 0, 5, 0x34, 0x56, 0x70, 0, 2, 0x0F, 0, 0, 3, 0xA0, 0, 1}),
+       {{10, 0, 10, 0, 0, 0, 0}, {3, 4, 5, 6, 7, 0, 15}, {1, 2, 1, 2, 1, 2, 1}}},
+      // 1 1 1 1 2 (and a 2 past the edge), end of line; absolute 3 x 7 (two past the edge);
+      // a run and a delta wholly past the edge, end of bitmap.
+      {"RLE8 past the right edge",
+       Rle(8, 5, 2, 4, {4, 1, 2, 2, 0, 0, 0, 7, 3, 3, 3, 3, 3, 3, 3, 0, 9, 1, 0, 2, 9, 0, 0, 1}),
+       {{3, 3, 3, 3, 3}, {1, 1, 1, 1, 2}}},
+      {"RLE4 past the right edge",
+       Rle(4, 5, 2, 4, {7, 0x12, 0, 0, 0, 1}),
+       {{0, 0, 0, 0, 0}, {1, 2, 1, 2, 1}}},
+  };
+  for (const Case& c : cases) {
+    const Bitmap picture = Decode(BuildBmp(c.layout));
+    EXPECT_EQ(picture.BitsPerPixel(), c.layout.bitCount) << c.name;
+    EXPECT_TRUE(SamePixels(Expected(c.grid, c.layout.palette), As24(picture))) << c.name;
+  }
 }
 
 TEST_F(BmpTest, PalettesSmallerThanTheDepthAllows) {
@@ -436,18 +416,12 @@ TEST_F(BmpTest, WrittenFileHasTheFiftyFourByteHeaderAndPaddedBottomUpRows) {
   ASSERT_EQ(file.size(), 54 + 3 * stride);
   EXPECT_EQ(file[0], 'B');
   EXPECT_EQ(file[1], 'M');
-  EXPECT_EQ(Get32(file, 2), file.size());
-  EXPECT_EQ(Get32(file, 6), 0u);
-  EXPECT_EQ(Get32(file, 10), 54u);
-  EXPECT_EQ(Get32(file, 14), 40u);
-  EXPECT_EQ(Get32(file, 18), 5u);
-  EXPECT_EQ(Get32(file, 22), 3u);  // positive: bottom-up
-  EXPECT_EQ(file[26] | file[27] << 8, 1);
-  EXPECT_EQ(file[28] | file[29] << 8, 24);
-  EXPECT_EQ(Get32(file, 30), 0u);  // BI_RGB
-  EXPECT_EQ(Get32(file, 34), 3 * stride);
-  EXPECT_EQ(Get32(file, 46), 0u);
-  EXPECT_EQ(Get32(file, 50), 0u);
+  // Size, reserved, pixel offset, header size, width, height (positive: bottom-up), planes and
+  // bit count, BI_RGB, image size, colours used and important.
+  const std::vector<std::pair<std::size_t, std::uint32_t>> fields = {
+      {2, file.size()},   {6, 0},  {10, 54},         {14, 40}, {18, 5}, {22, 3},
+      {26, 1 | 24 << 16}, {30, 0}, {34, 3 * stride}, {46, 0},  {50, 0}};
+  for (const auto& [at, value] : fields) EXPECT_EQ(Get32(file, at), value) << "offset " << at;
   for (int r = 0; r < 3; ++r) {
     const std::uint8_t* row = &file[54 + r * stride];
     EXPECT_EQ(std::memcmp(row, picture.ScanLine(2 - r), 15), 0) << r;
@@ -472,19 +446,14 @@ TEST_F(BmpTest, RoundTripOfEveryWidthAndOfPaletteBitmaps) {
   EXPECT_TRUE(SamePixels(As24(palette), back));
 }
 
-TEST_F(BmpTest, WritingReplacesAnExistingFile) {
+TEST_F(BmpTest, WriterErrorsKeepTheOlderFileAndLeaveNothingBehind) {
+  const std::string name = Path("no-such-folder/out.bmp");
+  EXPECT_EQ(ErrorOf([&] { SaveBmpFile(name, Pattern(2, 2)); }), "Cannot create file " + name);
   SaveBmpFile(Path("out.bmp"), Pattern(30, 30));
-  SaveBmpFile(Path("out.bmp"), Pattern(2, 3, 9));
+  SaveBmpFile(Path("out.bmp"), Pattern(2, 3, 9));  // replaces it
   Bitmap back;
   LoadBmpFile(Path("out.bmp"), back);
   EXPECT_TRUE(SamePixels(Pattern(2, 3, 9), back));
-  EXPECT_EQ(Entries(), std::vector<std::string>{"out.bmp"});
-}
-
-TEST_F(BmpTest, WriterErrors) {
-  const std::string name = Path("no-such-folder/out.bmp");
-  EXPECT_EQ(ErrorOf([&] { SaveBmpFile(name, Pattern(2, 2)); }), "Cannot create file " + name);
-  SaveBmpFile(Path("out.bmp"), Pattern(4, 4));
   const std::vector<std::uint8_t> before = ReadBytes(Path("out.bmp"));
   {
     FileSizeLimit limit(8192);
@@ -573,7 +542,8 @@ TEST_F(BmpTest, MalformedHeadersAreNotValid) {
     s.masks = {0x1F0000, 0x07E0, 0x001F};
     s.pixels.assign(3 * 12, 0);
   });
-  for (const auto& [name, layout] : cases) EXPECT_EQ(DecodeError(BuildBmp(layout)), kInvalid) << name;
+  for (const auto& [name, layout] : cases)
+    EXPECT_EQ(DecodeError(BuildBmp(layout)), kInvalid) << name;
 
   // The palette's room given by the pixel offset of a 1-bit file holds no entry at all.
   BmpLayout none;
@@ -585,67 +555,44 @@ TEST_F(BmpTest, MalformedHeadersAreNotValid) {
 
 TEST_F(BmpTest, BadRleIsNotValid) {
   const auto rle8 = [](std::vector<std::uint8_t> codes, int colours = 8) {
-    BmpLayout layout;
-    layout.width = 6;
-    layout.height = 2;
-    layout.bitCount = 8;
-    layout.compression = 1;
-    layout.palette = Palette(colours);
-    layout.colorsUsed = static_cast<std::uint32_t>(colours);
-    layout.pixels = std::move(codes);
-    return BuildBmp(layout);
+    return BuildBmp(Rle(8, 6, 2, colours, std::move(codes)));
   };
   const auto rle4 = [](std::vector<std::uint8_t> codes, int colours = 16) {
-    BmpLayout layout;
-    layout.width = 6;
-    layout.height = 2;
-    layout.bitCount = 4;
-    layout.compression = 2;
-    layout.palette = Palette(colours);
-    layout.colorsUsed = static_cast<std::uint32_t>(colours);
-    layout.pixels = std::move(codes);
-    return BuildBmp(layout);
+    return BuildBmp(Rle(4, 6, 2, colours, std::move(codes)));
   };
-  ASSERT_EQ(DecodeError(rle8({6, 1, 0, 0, 6, 1, 0, 1})), "");  // the good one
-  ASSERT_EQ(DecodeError(rle4({6, 0x12, 0, 0, 6, 0x12, 0, 1})), "");
-  const std::vector<std::pair<std::string, std::vector<std::uint8_t>>> cases = {
-      {"delta past the top", rle8({0, 2, 0, 3, 0, 1})},
-      {"pixels past the last row", rle8({0, 0, 0, 0, 1, 1, 0, 1})},
-      {"delta to the top, then pixels", rle8({0, 2, 0, 2, 1, 1, 0, 1})},
-      {"no end of bitmap", rle8({6, 1, 0, 0, 6, 1, 0, 0})},
-      {"ends inside a code", rle8({6, 1, 0})},
-      {"ends inside a delta", rle8({0, 2, 1})},
-      {"truncated absolute run", rle8({0, 5, 1, 2, 3})},
-      {"absolute run without its pad", rle8({0, 3, 1, 2, 3})},
-      {"run colour past the palette", rle8({2, 8, 0, 1})},
-      {"absolute colour past the palette", rle8({0, 3, 1, 9, 1, 0, 0, 1})},
-      {"no data at all", rle8({})},
-      {"RLE4 high nibble past the palette", rle4({1, 0x50, 0, 1}, 4)},
-      {"RLE4 low nibble past the palette", rle4({2, 0x05, 0, 1}, 4)},
-      {"RLE4 absolute nibble past the palette", rle4({0, 3, 0x12, 0x70, 0, 1}, 4)},
-      {"RLE4 truncated absolute run", rle4({0, 6, 0x12, 0x34})},
+  const std::vector<std::tuple<std::string, std::vector<std::uint8_t>, std::string>> cases = {
+      {"good RLE8", rle8({6, 1, 0, 0, 6, 1, 0, 1}), ""},
+      {"good RLE4", rle4({6, 0x12, 0, 0, 6, 0x12, 0, 1}), ""},
+      {"delta past the top", rle8({0, 2, 0, 3, 0, 1}), kInvalid},
+      {"pixels past the last row", rle8({0, 0, 0, 0, 1, 1, 0, 1}), kInvalid},
+      {"delta to the top, then pixels", rle8({0, 2, 0, 2, 1, 1, 0, 1}), kInvalid},
+      {"no end of bitmap", rle8({6, 1, 0, 0, 6, 1, 0, 0}), kInvalid},
+      {"ends inside a code", rle8({6, 1, 0}), kInvalid},
+      {"ends inside a delta", rle8({0, 2, 1}), kInvalid},
+      {"truncated absolute run", rle8({0, 5, 1, 2, 3}), kInvalid},
+      {"absolute run without its pad", rle8({0, 3, 1, 2, 3}), kInvalid},
+      {"run colour past the palette", rle8({2, 8, 0, 1}), kInvalid},
+      {"absolute colour past the palette", rle8({0, 3, 1, 9, 1, 0, 0, 1}), kInvalid},
+      {"no data at all", rle8({}), kInvalid},
+      {"RLE4 high nibble past the palette", rle4({1, 0x50, 0, 1}, 4), kInvalid},
+      {"RLE4 low nibble past the palette", rle4({2, 0x05, 0, 1}, 4), kInvalid},
+      {"RLE4 absolute nibble past the palette", rle4({0, 3, 0x12, 0x70, 0, 1}, 4), kInvalid},
+      {"RLE4 truncated absolute run", rle4({0, 6, 0x12, 0x34}), kInvalid},
+      // Pixels past the right edge are dropped, but their colours must still be in the palette.
+      {"past the edge", rle8({0, 2, 7, 0, 0, 1}), ""},
+      {"absolute colour past the palette and the edge", rle8({0, 7, 1, 1, 1, 1, 1, 1, 9, 0, 0, 1}),
+       kInvalid},
+      {"run colour past the palette and the edge", rle8({4, 1, 3, 9, 0, 1}), kInvalid},
+      // A one-pixel RLE4 run may carry any low nibble; an odd absolute run any last nibble.
+      {"one-pixel RLE4 run", rle4({1, 0x1F, 0, 1}, 4), ""},
+      {"odd RLE4 absolute run", rle4({0, 3, 0x12, 0x3F, 0, 1}, 4), ""},
   };
-  for (const auto& [name, file] : cases) EXPECT_EQ(DecodeError(file), kInvalid) << name;
-  // Pixels past the right edge are dropped, but their colours must still be in the palette.
-  EXPECT_EQ(DecodeError(rle8({0, 2, 7, 0, 0, 1})), "");
-  EXPECT_EQ(DecodeError(rle8({0, 7, 1, 1, 1, 1, 1, 1, 9, 0, 0, 1})), kInvalid);
-  EXPECT_EQ(DecodeError(rle8({4, 1, 3, 9, 0, 1})), kInvalid);
-  // A one-pixel RLE4 run may carry any low nibble; an odd absolute run any last nibble.
-  EXPECT_EQ(DecodeError(rle4({1, 0x1F, 0, 1}, 4)), "");
-  EXPECT_EQ(DecodeError(rle4({0, 3, 0x12, 0x3F, 0, 1}, 4)), "");
+  for (const auto& [name, file, error] : cases) EXPECT_EQ(DecodeError(file), error) << name;
 }
 
 TEST_F(BmpTest, EveryTruncationIsNotValid) {
-  std::vector<std::vector<std::uint8_t>> files;
-  files.push_back(BuildBmp(EightBit()));
-  BmpLayout rle;
-  rle.width = 6;
-  rle.height = 4;
-  rle.bitCount = 8;
-  rle.compression = 1;
-  rle.palette = Palette(8);
-  rle.pixels = {3, 1, 0, 3, 2, 3, 4, 0, 0, 0, 2, 5, 0, 2, 2, 1, 2, 6, 0, 0, 6, 7, 0, 1};
-  files.push_back(BuildBmp(rle));
+  std::vector<std::vector<std::uint8_t>> files = {BuildBmp(EightBit()),
+                                                  BuildBmp(Rle(8, 6, 4, 8, kRle8Codes))};
   SaveBmpFile(Path("t.bmp"), Pattern(7, 5));
   files.push_back(ReadBytes(Path("t.bmp")));
   BmpLayout core;
@@ -663,48 +610,6 @@ TEST_F(BmpTest, EveryTruncationIsNotValid) {
       EXPECT_EQ(DecodeError(part), kInvalid) << f << " " << length;
     }
   }
-}
-
-TEST_F(BmpTest, MutatedFilesNeverCrash) {
-  std::vector<std::vector<std::uint8_t>> seeds = {BuildBmp(EightBit())};
-  BmpLayout rle4;
-  rle4.width = 7;
-  rle4.height = 3;
-  rle4.bitCount = 4;
-  rle4.compression = 2;
-  rle4.palette = Palette(16);
-  rle4.pixels = {7, 0x12, 0, 0, 0, 5, 0x34, 0x56, 0x70, 0, 2, 0x0F, 0, 0, 3, 0xA0, 0, 1};
-  seeds.push_back(BuildBmp(rle4));
-  BmpLayout fields;
-  fields.headerSize = 124;
-  fields.bitCount = 16;
-  fields.compression = 3;
-  fields.masks = {0xF800, 0x07E0, 0x001F};
-  fields.width = 3;
-  fields.height = 2;
-  fields.pixels.assign(16, 0x5A);
-  seeds.push_back(BuildBmp(fields));
-  std::mt19937 random(2024);
-  int decoded = 0;
-  for (int round = 0; round < 3000; ++round) {
-    std::vector<std::uint8_t> file = seeds[static_cast<std::size_t>(round) % seeds.size()];
-    const int changes = 1 + static_cast<int>(random() % 4);
-    for (int i = 0; i < changes; ++i) {
-      const std::size_t at = random() % file.size();
-      file[at] = static_cast<std::uint8_t>(random() % 3 == 0 ? 0xFF : random());
-    }
-    if (random() % 5 == 0) file.resize(random() % file.size());
-    // The copy's end is the data's end, so that ASan sees any read past it.
-    std::unique_ptr<std::uint8_t[]> exact(new std::uint8_t[file.size()]);
-    if (!file.empty()) std::memcpy(exact.get(), file.data(), file.size());
-    Bitmap target;
-    const std::string error = ErrorOf([&] { DecodeBmp(exact.get(), file.size(), target); });
-    if (error.empty())
-      ++decoded;
-    else
-      EXPECT_EQ(error, kInvalid) << round;
-  }
-  EXPECT_GT(decoded, 0);
 }
 
 // ImageMagick writes the files; its own decode of the same file is the reference.
