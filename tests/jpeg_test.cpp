@@ -8,8 +8,8 @@
 #include <jerror.h>
 // clang-format on
 
-#include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "image_test_support.h"
@@ -86,16 +86,7 @@ std::vector<Segment> Segments(const std::vector<std::uint8_t>& file) {
 
 class JpegTest : public TempFolderTest {};
 
-TEST_F(JpegTest, RoundTripStaysCloseAndKeepsTheChannelOrder) {
-  const Bitmap picture = Smooth(64, 48);
-  SaveJpegFile(Path("smooth.jpg"), picture);
-  Bitmap back;
-  LoadJpegFile(Path("smooth.jpg"), back);
-  ASSERT_EQ(back.Width(), 64);
-  ASSERT_EQ(back.Height(), 48);
-  EXPECT_EQ(back.Format(), PixelFormat::Bits24);
-  EXPECT_LE(MaxDifference(picture, back), 6);
-
+TEST_F(JpegTest, RoundTripFromFileAndMemoryStaysCloseAndKeepsTheChannelOrder) {
   Bitmap red(16, 16);
   for (int y = 0; y < 16; ++y)
     for (int x = 0; x < 16; ++x) {
@@ -103,9 +94,28 @@ TEST_F(JpegTest, RoundTripStaysCloseAndKeepsTheChannelOrder) {
       red.ScanLine(y)[3 * x + 1] = 0;
       red.ScanLine(y)[3 * x + 2] = 255;
     }
-  SaveJpegFile(Path("red.jpg"), red);
-  LoadJpegFile(Path("red.jpg"), back);
-  EXPECT_LE(MaxDifference(red, back), 3);
+  Bitmap palette(16, 8, PixelFormat::Bits4);  // written with its colours: all red
+  palette.SetColorTable({{0, 0, 255}});
+  for (int y = 0; y < 8; ++y) std::memset(palette.ScanLine(y), 0, palette.Stride());
+  Bitmap paletteColours = palette;
+  paletteColours.SetPixelFormat(PixelFormat::Bits24);
+  const std::vector<std::tuple<std::string, Bitmap, Bitmap, int>> cases = {
+      {"smooth", Smooth(64, 48), Smooth(64, 48), 6},
+      {"red", red, red, 3},
+      {"palette", palette, paletteColours, 8},
+  };
+  for (const auto& [name, picture, expected, tolerance] : cases) {
+    SaveJpegFile(Path("round.jpg"), picture);
+    Bitmap back, fromMemory;
+    LoadJpegFile(Path("round.jpg"), back);
+    ASSERT_EQ(back.Format(), PixelFormat::Bits24) << name;
+    ASSERT_EQ(back.Width(), expected.Width()) << name;
+    ASSERT_EQ(back.Height(), expected.Height()) << name;
+    EXPECT_LE(MaxDifference(expected, back), tolerance) << name;
+    const std::vector<std::uint8_t> bytes = ReadBytes(Path("round.jpg"));
+    DecodeJpeg(bytes.data(), bytes.size(), fromMemory);
+    EXPECT_TRUE(SamePixels(back, fromMemory)) << name;
+  }
 }
 
 TEST_F(JpegTest, WrittenFileIsBaselineQuality90WithAJfifHeader) {
@@ -147,17 +157,6 @@ TEST_F(JpegTest, WrittenFileIsBaselineQuality90WithAJfifHeader) {
   EXPECT_EQ(tables[0][63], 20);
   EXPECT_EQ(tables[1][0], 3);
   EXPECT_EQ(tables[1][63], 20);
-}
-
-TEST_F(JpegTest, EveryPixelFormatIsWrittenWithItsColours) {
-  Bitmap palette(16, 8, PixelFormat::Bits4);
-  palette.SetColorTable({{0, 0, 255}});
-  for (int y = 0; y < 8; ++y) std::memset(palette.ScanLine(y), 0, palette.Stride());
-  SaveJpegFile(Path("p.jpg"), palette);
-  Bitmap back;
-  LoadJpegFile(Path("p.jpg"), back);
-  EXPECT_GE(Rgb(back, 5, 5) >> 16, 250u);
-  EXPECT_LE(Rgb(back, 5, 5) & 0xFFFF, 0x0808u);
 }
 
 TEST_F(JpegTest, GreyscaleFilesGiveThreeEqualChannels) {
@@ -310,44 +309,19 @@ TEST_F(JpegTest, HugeDeclaredSizesAreRefused) {
   EXPECT_TRUE(SamePixels(Pattern(2, 2), target));
 }
 
-TEST_F(JpegTest, MutatedFilesNeverCrash) {
-  SaveJpegFile(Path("seed.jpg"), Smooth(24, 16));
-  WriteTestJpeg(Path("cmyk.jpg"), 8, 8, JCS_CMYK, 4, Repeat(64, {10, 200, 30, 40}), JCS_YCCK);
-  const std::vector<std::vector<std::uint8_t>> seeds = {ReadBytes(Path("seed.jpg")),
-                                                        ReadBytes(Path("cmyk.jpg"))};
-  std::mt19937 random(7);
-  for (int round = 0; round < 1000; ++round) {
-    std::vector<std::uint8_t> file = seeds[static_cast<std::size_t>(round) % seeds.size()];
-    for (int i = 0, changes = 1 + static_cast<int>(random() % 3); i < changes; ++i)
-      file[random() % file.size()] = static_cast<std::uint8_t>(random());
-    if (random() % 4 == 0) file.resize(random() % file.size());
-    Bitmap target;
-    const std::string error = ErrorOf([&] { DecodeJpeg(file.data(), file.size(), target); });
-    if (!error.empty()) {
-      EXPECT_EQ(error.rfind("JPEG error #", 0), 0u) << round << " " << error;
-    }
-  }
-}
-
-TEST_F(JpegTest, MemoryDecodeMatchesTheFile) {
-  SaveJpegFile(Path("m.jpg"), Pattern(30, 20));
-  const std::vector<std::uint8_t> bytes = ReadBytes(Path("m.jpg"));
-  Bitmap fromFile, fromMemory;
-  LoadJpegFile(Path("m.jpg"), fromFile);
-  DecodeJpeg(bytes.data(), bytes.size(), fromMemory);
-  EXPECT_TRUE(SamePixels(fromFile, fromMemory));
-}
-
-TEST_F(JpegTest, WriterErrors) {
+TEST_F(JpegTest, WriterErrorsKeepTheOlderFileAndLeaveNothingBehind) {
   const std::string name = Path("no-such-folder/out.jpg");
   EXPECT_EQ(ErrorOf([&] { SaveJpegFile(name, Smooth(8, 8)); }), "Cannot create file " + name);
   EXPECT_EQ(ErrorOf([&] { SaveJpegFile(Path("empty.jpg"), Bitmap()); }),
             JpegError(JERR_EMPTY_IMAGE));
   EXPECT_TRUE(Entries().empty());
-}
 
-TEST_F(JpegTest, FailedWriteKeepsTheOlderFileAndLeavesNothingBehind) {
-  SaveJpegFile(Path("out.jpg"), Smooth(8, 8));
+  SaveJpegFile(Path("out.jpg"), Smooth(50, 50));
+  SaveJpegFile(Path("out.jpg"), Smooth(8, 4));  // replaces it
+  Bitmap back;
+  LoadJpegFile(Path("out.jpg"), back);
+  EXPECT_EQ(back.Width(), 8);
+  EXPECT_EQ(back.Height(), 4);
   const std::vector<std::uint8_t> before = ReadBytes(Path("out.jpg"));
   {
     FileSizeLimit limit(8192);
@@ -355,16 +329,6 @@ TEST_F(JpegTest, FailedWriteKeepsTheOlderFileAndLeavesNothingBehind) {
               "Stream write error");
   }
   EXPECT_EQ(ReadBytes(Path("out.jpg")), before);
-  EXPECT_EQ(Entries(), std::vector<std::string>{"out.jpg"});
-}
-
-TEST_F(JpegTest, WritingReplacesAnExistingFile) {
-  SaveJpegFile(Path("out.jpg"), Smooth(50, 50));
-  SaveJpegFile(Path("out.jpg"), Smooth(8, 4));
-  Bitmap back;
-  LoadJpegFile(Path("out.jpg"), back);
-  EXPECT_EQ(back.Width(), 8);
-  EXPECT_EQ(back.Height(), 4);
   EXPECT_EQ(Entries(), std::vector<std::string>{"out.jpg"});
 }
 

@@ -271,23 +271,19 @@ TEST_F(Window, CornerBarRefreshesBoxGraphAndPreviewInOneEvent) {
   EXPECT_EQ(window_->cornEdit->text(), "-0.005");
 }
 
-TEST_F(Window, CurveClickUsesTheChosenCurve) {
+TEST_F(Window, CurveClickAndArrowKeysChooseTheCurve) {
   window_->findChild<QRadioButton*>("curve2")->click();
   ControlPositions positions;
   positions.curve = 2;
   EXPECT_TRUE(SamePixels(Preview(), Corrected(Bitmap(201, 201), positions)));
-}
 
-TEST_F(Window, ArrowKeysInTheCurveGroupChooseTheNextCurve) {
   window_->show();
   window_->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
-  auto* linear = window_->findChild<QRadioButton*>("curve0");
-  linear->setFocus();
-  QTest::keyClick(linear, Qt::Key_Down);
-  EXPECT_TRUE(window_->findChild<QRadioButton*>("curve1")->isChecked());
-  ControlPositions positions;
-  positions.curve = 1;
+  window_->findChild<QRadioButton*>("curve2")->setFocus();
+  QTest::keyClick(window_->findChild<QRadioButton*>("curve2"), Qt::Key_Down);
+  EXPECT_TRUE(window_->findChild<QRadioButton*>("curve3")->isChecked());
+  positions.curve = 3;
   EXPECT_TRUE(SamePixels(Preview(), Corrected(Bitmap(201, 201), positions)));
 }
 
@@ -314,26 +310,6 @@ TEST_F(Window, FocusLeavingABarOrTheCurveGroupRefreshes) {
   EXPECT_EQ(window_->redEdit->text(), "stale");  // still inside the group
   window_->Button2->setFocus();
   EXPECT_EQ(window_->redEdit->text(), "0");
-}
-
-TEST_F(Window, LoadLaysOutThePanesAndThePanel) {
-  Load({Picture("wide.bmp", Gradient(300, 150))});
-  EXPECT_TRUE(messages_.errors.empty());
-  EXPECT_EQ(window_->Image1->geometry(), QRect(72, 200, 200, 100));
-  EXPECT_EQ(window_->Image2->geometry(), QRect(282, 200, 200, 100));
-  EXPECT_EQ(window_->Panel1->pos(), QPoint(24, 310));
-  EXPECT_EQ(window_->Image2->Picture().size(), QSize(200, 100));
-  EXPECT_EQ(window_->Image1->Picture().pixelColor(100, 50), QColor(99, 75, 150));
-  EXPECT_TRUE(SamePixels(Preview(), Corrected(FromPane(*window_->Image1), {})));
-  EXPECT_EQ(window_->WorkingBitmap().Width(), 300);
-}
-
-TEST_F(Window, OnlyTheFirstOfSeveralFilesIsLoaded) {
-  Load({Picture("a.bmp", Gradient(100, 400)), Picture("b.bmp", Gradient(400, 100)),
-        Picture("c.bmp", Gradient(5, 5))});
-  EXPECT_EQ(window_->Image1->size(), QSize(50, 200));
-  EXPECT_EQ(window_->Image2->pos(), QPoint(132, 200));
-  EXPECT_EQ(window_->Panel1->y(), 410);
 }
 
 TEST_F(Window, CancelOrUnknownExtensionBeforeALoadChangesNothing) {
