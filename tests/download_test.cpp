@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "image_test_support.h"
 #include "local_http_server.h"
 
 namespace brumel {
@@ -47,19 +48,14 @@ class SilentListener {
   int port_ = -1;
 };
 
-class DownloadTest : public ::testing::Test {
+class DownloadTest : public testing::TempFolderTest {
  protected:
   void SetUp() override {
+    TempFolderTest::SetUp();
     ASSERT_TRUE(server_.Running());
-    folder_ = fs::temp_directory_path() /
-              ("brumel-download-" + std::to_string(getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
     options_.connectTimeoutSeconds = 2;
     options_.lowSpeedSeconds = 1;
   }
-  void TearDown() override { fs::remove_all(folder_); }
 
   std::string Target() const { return (folder_ / "target.bin").string(); }
   int Fetch(const std::string& url) { return DownloadWithOptions(url, Target(), options_); }
@@ -70,12 +66,11 @@ class DownloadTest : public ::testing::Test {
   // The target keeps its older content and no temporary file is left beside it.
   void ExpectUntouched(const std::string& older) {
     EXPECT_EQ(TargetText(), older);
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 1);
+    EXPECT_EQ(Entries(), std::vector<std::string>{"target.bin"});
   }
   void WriteOlderTarget() { std::ofstream(Target(), std::ios::binary) << "older"; }
 
   LocalHttpServer server_;
-  fs::path folder_;
   DownloadOptions options_;
 };
 
@@ -106,7 +101,7 @@ TEST_F(DownloadTest, HttpErrorsFailAndLeaveTheOlderFile) {
   ExpectUntouched("older");
 }
 
-TEST_F(DownloadTest, FollowsRedirectionsAlsoToAnotherPort) {
+TEST_F(DownloadTest, FollowsRedirectionsAlsoToAnotherPortUpToTheBound) {
   LocalHttpServer other;
   ASSERT_TRUE(other.Running());
   other.Set("/final", "moved content");
@@ -115,9 +110,7 @@ TEST_F(DownloadTest, FollowsRedirectionsAlsoToAnotherPort) {
   EXPECT_EQ(Fetch(server_.Url("/first")), 0);
   EXPECT_EQ(TargetText(), "moved content");
   EXPECT_EQ(other.Requests("/final"), 1);
-}
-
-TEST_F(DownloadTest, RedirectionsAreBounded) {
+  fs::remove(Target());
   server_.Set("/loop", Answer::Redirect(302, "/loop"));
   options_.maxRedirections = 5;
   EXPECT_NE(Fetch(server_.Url("/loop")), 0);
@@ -125,27 +118,25 @@ TEST_F(DownloadTest, RedirectionsAreBounded) {
   EXPECT_FALSE(fs::exists(Target()));
 }
 
-TEST_F(DownloadTest, SpeaksHttpOnlyAlsoAfterARedirection) {
+// Other schemes, also after a redirection, a port where nothing listens, and a target that can't
+// be written all fail and write nothing.
+TEST_F(DownloadTest, SpeaksHttpOnlyAndFailsWithNothingListeningOrNoFolder) {
   const fs::path secret = folder_ / "secret.txt";
   std::ofstream(secret) << "local file";
-  server_.Set("/to-file", Answer::Redirect(302, "file://" + secret.string()));
-  server_.Set("/to-ftp",
-              Answer::Redirect(302, "ftp://127.0.0.1:" + std::to_string(server_.Port())));
-  EXPECT_NE(Fetch(server_.Url("/to-file")), 0);
-  EXPECT_NE(Fetch(server_.Url("/to-ftp")), 0);
-  EXPECT_NE(Fetch("file://" + secret.string()), 0);
-  EXPECT_NE(Fetch(""), 0);
-  EXPECT_FALSE(fs::exists(Target()));
-}
-
-TEST_F(DownloadTest, NothingListeningFails) {
   SilentListener closed;
   ASSERT_GT(closed.Port(), 0);
   closed.Close();
+  server_.Set("/to-file", Answer::Redirect(302, "file://" + secret.string()));
+  server_.Set("/to-ftp",
+              Answer::Redirect(302, "ftp://127.0.0.1:" + std::to_string(server_.Port())));
   server_.Set("/away",
               Answer::Redirect(302, "http://127.0.0.1:" + std::to_string(closed.Port()) + "/"));
-  EXPECT_NE(Fetch(server_.Url("/away")), 0);
+  for (const std::string& url : {server_.Url("/to-file"), server_.Url("/to-ftp"),
+                                 "file://" + secret.string(), std::string(), server_.Url("/away")})
+    EXPECT_NE(Fetch(url), 0) << url;
   EXPECT_FALSE(fs::exists(Target()));
+  server_.Set("/file", "content");
+  EXPECT_NE(DownloadWithOptions(server_.Url("/file"), Path("no/such/folder"), options_), 0);
 }
 
 TEST_F(DownloadTest, ASilentServerIsGivenUpAfterTheLowSpeedTime) {
@@ -169,13 +160,6 @@ TEST_F(DownloadTest, AnOversizedAnswerFailsWithOrWithoutALength) {
   ExpectUntouched("older");
   EXPECT_EQ(Fetch(server_.Url("/exact")), 0);
   EXPECT_EQ(TargetText(), std::string(1000, 'x'));
-}
-
-TEST_F(DownloadTest, AnUnwritableTargetFails) {
-  server_.Set("/file", "content");
-  EXPECT_NE(
-      DownloadWithOptions(server_.Url("/file"), (folder_ / "no/such/folder").string(), options_),
-      0);
 }
 
 }  // namespace

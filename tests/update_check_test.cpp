@@ -4,13 +4,13 @@
 #include "update/update_check.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <vector>
 
+#include "image_test_support.h"
 #include "local_http_server.h"
 #include "platform/download.h"
 #include "platform/error.h"
@@ -59,23 +59,18 @@ std::string Lines(const std::vector<std::string>& lines, const std::string& end 
   return text;
 }
 
-class UpdateCheckTest : public ::testing::Test {
+class UpdateCheckTest : public testing::TempFolderTest {
  protected:
   void SetUp() override {
+    TempFolderTest::SetUp();
     ASSERT_TRUE(server_.Running());
-    folder_ = fs::temp_directory_path() /
-              ("brumel-update-" + std::to_string(getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
-    check_ = std::make_unique<UpdateCheck>(
-        folder_.string(), [this](auto& url, auto& path, std::int64_t maxBytes) {
-          maxBytes_.push_back(maxBytes);
-          return Download(url, path, maxBytes);
-        });
+    check_ = std::make_unique<UpdateCheck>(folder_.string(),
+                                           [this](auto& url, auto& path, std::int64_t maxBytes) {
+                                             maxBytes_.push_back(maxBytes);
+                                             return Download(url, path, maxBytes);
+                                           });
     WriteRedirection(server_.Url("/bmversion.txt"));
   }
-  void TearDown() override { fs::remove_all(folder_); }
 
   // Loopback only: any other URL fails here without touching the network.
   int Download(const std::string& url, const std::string& path, std::int64_t maxBytes) {
@@ -106,7 +101,6 @@ class UpdateCheckTest : public ::testing::Test {
 
   using Shown = std::vector<std::string>;
   LocalHttpServer server_;
-  fs::path folder_;
   std::unique_ptr<UpdateCheck> check_;
   std::vector<std::string> fetched_;
   std::vector<std::int64_t> maxBytes_;
