@@ -6,9 +6,9 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <limits>
 
+#include "image_test_support.h"
 #include "platform/atomic_file.h"
 #include "platform/bitmap.h"
 #include "platform/canvas.h"
@@ -141,7 +141,6 @@ TEST(BitmapTest, ImpossibleSizesRaiseTheErrorType) {
 }
 
 TEST(BitmapTest, DeclaredPictureSizesAreBoundedWithoutOverflow) {
-  static_assert(kMaxPictureBytes == std::uint64_t{1} << 30);
   EXPECT_TRUE(PictureFits(0, 0));
   EXPECT_TRUE(PictureFits(0, std::numeric_limits<std::int64_t>::max()));
   EXPECT_TRUE(PictureFits(1, (std::int64_t{1} << 30) / 3));
@@ -188,57 +187,34 @@ TEST(CanvasTest, LinesAndRectanglesAreClipped) {
   EXPECT_EQ(canvas.Pixel(1, 1), (Color{0, 0, 255}));
 }
 
-class AtomicFileTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    folder_ = std::filesystem::temp_directory_path() /
-              ("brumel-atomic-" + std::to_string(getpid()));
-    std::filesystem::create_directories(folder_);
-  }
-  void TearDown() override { std::filesystem::remove_all(folder_); }
-  std::size_t EntryCount() const {
-    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(folder_),
-                                                  std::filesystem::directory_iterator()));
-  }
-  std::filesystem::path folder_;
-};
+using AtomicFileTest = testing::TempFolderTest;
 
-TEST_F(AtomicFileTest, AbandonedWriteLeavesTheOldFileAndNothingElse) {
-  const std::string target = (folder_ / "out.bin").string();
-  { std::ofstream(target) << "old"; }
+TEST_F(AtomicFileTest, OnlyACommitReplacesTheTargetAndNothingElseIsLeft) {
+  const std::string target = Path("out.bin");
+  testing::WriteBytes(target, {'o', 'l', 'd'});
   {
-    AtomicFile file(target);
-    ASSERT_NE(file.Stream(), nullptr);
-    std::fputs("new", file.Stream());
+    AtomicFile abandoned(target);
+    ASSERT_NE(abandoned.Stream(), nullptr);
+    std::fputs("new", abandoned.Stream());
   }
-  std::ifstream in(target);
-  std::string text;
-  in >> text;
-  EXPECT_EQ(text, "old");
-  EXPECT_EQ(EntryCount(), 1u);
-}
+  EXPECT_EQ(testing::ReadBytes(target), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
+  EXPECT_EQ(Entries(), std::vector<std::string>{"out.bin"});
 
-TEST_F(AtomicFileTest, CommitReplacesTheTarget) {
-  const std::string target = (folder_ / "out.bin").string();
+  std::filesystem::remove(target);
   AtomicFile file(target);
   std::fputs("new", file.Stream());
   ASSERT_TRUE(file.Commit());
-  std::ifstream in(target);
-  std::string text;
-  in >> text;
-  EXPECT_EQ(text, "new");
-  EXPECT_EQ(EntryCount(), 1u);
+  EXPECT_EQ(testing::ReadBytes(target), (std::vector<std::uint8_t>{'n', 'e', 'w'}));
+  EXPECT_EQ(Entries(), std::vector<std::string>{"out.bin"});
   struct stat info {};
   ASSERT_EQ(stat(target.c_str(), &info), 0);
   const mode_t mask = umask(0);
   umask(mask);
   EXPECT_EQ(info.st_mode & 0777, 0666 & ~mask) << "a new file gets the ordinary permissions";
-}
 
-TEST_F(AtomicFileTest, AFolderThatDoesNotExistGivesNoStream) {
-  AtomicFile file((folder_ / "missing" / "out.bin").string());
-  EXPECT_EQ(file.Stream(), nullptr);
-  EXPECT_FALSE(file.Commit());
+  AtomicFile nowhere(Path("missing/out.bin"));
+  EXPECT_EQ(nowhere.Stream(), nullptr);
+  EXPECT_FALSE(nowhere.Commit());
 }
 
 }  // namespace
