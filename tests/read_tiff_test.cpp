@@ -5,12 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <functional>
 #include <optional>
 
 #include "image_test_support.h"
-#include "imageio/load_image.h"
 #include "tiff/bmp2tiff.h"
 #include "tiff_builder.h"
 
@@ -258,23 +256,6 @@ TEST_F(TiffFiles, MadeByTiffcpFromOurOwn) {
       EXPECT_TRUE(SamePixels(Pattern(7, 5), bitmap));
     }
   }
-}
-
-// The loader's ".TIF" row: any case of the extension, the bitmap replaced only by a decode.
-TEST_F(TiffFiles, LoaderRow) {
-  const std::string name = Path("picture.Tif");
-  SaveTiffFile(name, Pattern(4, 3));
-  Bitmap working;
-  RecordingMessages messages;
-  EXPECT_TRUE(LoadImageFile(name, working, messages));
-  EXPECT_TRUE(SamePixels(Pattern(4, 3), working));
-  const std::string broken = Path("broken.TIF");
-  testing::WriteBytes(broken, {'I', 'I', 43, 0, 8, 0, 0, 0});
-  EXPECT_FALSE(LoadImageFile(broken, working, messages));
-  std::filesystem::copy_file(name, Path("picture.tiff"));
-  EXPECT_FALSE(LoadImageFile(Path("picture.tiff"), working, messages));
-  EXPECT_EQ(messages.shown, std::vector<std::string>{"<" + broken + "> is not a valid TIFF file"});
-  EXPECT_TRUE(SamePixels(Pattern(4, 3), working));
 }
 
 }  // namespace
