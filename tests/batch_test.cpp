@@ -22,12 +22,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class RecordingMessages : public MessagePort {
- public:
-  void ShowInformation(const std::string& text) override { shown.push_back(text); }
-  void ShowError(const std::string& text) override { shown.push_back(text); }
-  std::vector<std::string> shown;
-};
+using testing::RecordingMessages;
 
 Bitmap Picture(int width, int height, unsigned seed) {
   Bitmap bitmap(width, height);

@@ -214,7 +214,7 @@ TEST_F(TiffWriterFiles, ReadBackByOurReaderAndLibtiff) {
     Bitmap expected = *bitmap;
     expected.SetPixelFormat(PixelFormat::Bits24);
     Bitmap loaded;
-    tiff_test::RecordingMessages messages;
+    testing::RecordingMessages messages;
     EXPECT_TRUE(LoadTiffFile(rgb, loaded, messages));
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_TRUE(testing::SamePixels(expected, loaded));

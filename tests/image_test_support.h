@@ -19,6 +19,7 @@
 
 #include "platform/bitmap.h"
 #include "platform/error.h"
+#include "platform/ports.h"
 
 namespace brumel::testing {
 
@@ -129,6 +130,14 @@ std::string ErrorOf(Call call) {
   }
   return "";
 }
+
+// The message boxes shown, in order; an error's text after "error: ".
+class RecordingMessages : public MessagePort {
+ public:
+  void ShowInformation(const std::string& text) override { shown.push_back(text); }
+  void ShowError(const std::string& text) override { shown.push_back("error: " + text); }
+  std::vector<std::string> shown;
+};
 
 // True when the named program is on the PATH.
 inline bool HaveTool(const std::string& name) {

@@ -19,13 +19,6 @@ namespace {
 
 using namespace brumel::testing;
 
-class RecordingMessages : public MessagePort {
- public:
-  void ShowInformation(const std::string& text) override { shown.push_back(text); }
-  void ShowError(const std::string& text) override { shown.push_back(text); }
-  std::vector<std::string> shown;
-};
-
 class LoadImageTest : public TempFolderTest {
  protected:
   // Loads name into a working bitmap that held `before`; true when it was replaced.

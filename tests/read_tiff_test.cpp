@@ -16,9 +16,9 @@ namespace brumel {
 namespace {
 
 using testing::Pattern;
+using testing::RecordingMessages;
 using testing::SamePixels;
 using tiff_test::RawEntry;
-using tiff_test::RecordingMessages;
 using tiff_test::TiffBuilder;
 using Entries = std::vector<RawEntry>;
 using Edit = std::function<void(Entries&)>;

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "platform/bitmap.h"
-#include "platform/ports.h"
 
 namespace brumel::tiff_test {
 
@@ -53,13 +52,5 @@ inline std::uint8_t Channel(const Bitmap& bitmap, int x, int y, int c) {
 }
 // The pixels of a 24-bit bitmap as an RGB TIFF stores them: red, green, blue, rows unpadded.
 std::vector<std::uint8_t> RgbSamples(const Bitmap& bitmap);
-
-// The information boxes shown, in order.
-class RecordingMessages : public MessagePort {
- public:
-  void ShowInformation(const std::string& text) override { shown.push_back(text); }
-  void ShowError(const std::string& text) override { shown.push_back("error: " + text); }
-  std::vector<std::string> shown;
-};
 
 }  // namespace brumel::tiff_test

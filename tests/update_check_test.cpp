@@ -20,12 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct ScriptedMessages : MessagePort {
-  void ShowInformation(const std::string& text) override { shown.push_back(text); }
-  void ShowError(const std::string& text) override { shown.push_back("error: " + text); }
-  std::vector<std::string> shown;
-};
-
 struct ScriptedOffer : OfferDialogPort {
   void SetCaption(const std::string& text) override { caption = text; }
   void SetUpperLine(const std::string& text) override { upper = text; }
@@ -104,7 +98,7 @@ class UpdateCheckTest : public testing::TempFolderTest {
   std::unique_ptr<UpdateCheck> check_;
   std::vector<std::string> fetched_;
   std::vector<std::int64_t> maxBytes_;
-  ScriptedMessages messages_;
+  testing::RecordingMessages messages_;
   ScriptedOffer offer_;
   ScriptedSaveDialog saveDialog_;
 };
