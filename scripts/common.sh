@@ -3,7 +3,8 @@
 BRUMEL_RUN_PACKAGES=(g++ cmake make libpng-dev libjpeg62-turbo-dev libbenchmark-dev libcurl4-openssl-dev
   libcli11-dev qt6-base-dev fonts-liberation)
 BRUMEL_TEST_PACKAGES=("${BRUMEL_RUN_PACKAGES[@]}" libgtest-dev libgmock-dev
-  pkg-config libcpp-httplib-dev libtiff-tools imagemagick pngcheck)
+  pkg-config libcpp-httplib-dev libtiff-tools imagemagick pngcheck
+  clang libclang-rt-14-dev libfuzzer-14-dev)
 
 # Installs the named packages that are not installed yet, through sudo when not root.
 brumel_install_packages() {
