@@ -32,6 +32,17 @@ struct JpegErrorManager {
 // Warnings and trace messages are not shown.
 void JpegIgnoreMessage(j_common_ptr /*cinfo*/) {}
 
+// Every scan of a progressive file passes over the whole picture, even an empty one, so a file
+// of a few kilobytes with thousands of scans would keep the decoder busy for minutes. Encoders
+// write a few dozen at most; libjpeg-turbo's own tools stop at the same number.
+constexpr int kMaxScans = 500;
+
+// The progress monitor, called between the rows of every scan: refuses a file with more scans.
+void JpegLimitScans(j_common_ptr cinfo) {
+  if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxScans)
+    ERREXIT4(cinfo, JERR_BAD_PROGRESSION, 0, 0, 0, 0);
+}
+
 void InstallErrorManager(JpegErrorManager* manager) {
   jpeg_std_error(&manager->library);
   manager->library.error_exit = JpegErrorExit;
@@ -111,12 +122,16 @@ int DecodeJpegStream(std::FILE* stream, const std::uint8_t* data, std::size_t si
   JpegErrorManager error;
   InstallErrorManager(&error);
   cinfo.err = &error.library;
+  jpeg_progress_mgr progress;
+  std::memset(&progress, 0, sizeof progress);
+  progress.progress_monitor = JpegLimitScans;
   if (setjmp(error.jump) != 0) {
     const int code = error.library.msg_code;
     jpeg_destroy_decompress(&cinfo);
     return code;
   }
   jpeg_create_decompress(&cinfo);
+  cinfo.progress = &progress;
   DecodeJpegSteps(&cinfo, stream, data, size, picture);
   jpeg_destroy_decompress(&cinfo);
   return 0;

@@ -16,9 +16,10 @@ inline constexpr int kJpegQuality = 90;
 // Greyscale files give three equal channels; CMYK and YCCK files (inverted when they carry an
 // Adobe marker, as Photoshop and scanners write them) are converted to RGB. Raises "Cannot open
 // file " + name when the file can't be opened and "JPEG error #" + the library's message code
-// when decoding fails (a picture larger than kMaxPictureBytes gives JERR_IMAGE_TOO_BIG). As with
-// the library's defaults, corrupt or missing data after the header is only a warning: the
-// missing part of the picture comes out grey.
+// when decoding fails (a picture larger than kMaxPictureBytes gives JERR_IMAGE_TOO_BIG, a file
+// of more than 500 scans JERR_BAD_PROGRESSION). As with the library's defaults, corrupt or
+// missing data after the header is only a warning: the missing part of the picture comes out
+// grey.
 void LoadJpegFile(const std::string& fileName, Bitmap& target);
 
 // The same from bytes in memory (for the fuzz target).
