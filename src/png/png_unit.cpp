@@ -77,6 +77,9 @@ void ReadPngSteps(png_structp png, png_infop info, PngSource* source, PngImageIn
   else
     png_set_read_fn(png, source, PngReadFromMemory);
   png_set_read_status_fn(png, nullptr);
+  // Only IHDR, PLTE, tRNS, IDAT and IEND make the picture. libpng allocates the whole declared
+  // length of some others (sPLT, tEXt ...) before reading them, up to 2 GiB for a few bytes.
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
   png_read_info(png, info);
 
   png_uint_32 width = 0;
