@@ -28,18 +28,6 @@ std::uint8_t CorrectChannel(std::uint8_t sample, double cross, double gamma, dou
   return SampleFromLight(CrossOver(LinearLight(sample, gamma), cross, midLevel) * gain, gamma);
 }
 
-double PixelGain(const CorrectionSettings& settings, double r) {
-  return CurveValue(settings, r) + 1;
-}
-
-double NormalisedDistance(int x, int y, int cx, int cy, double farthest) {
-  if (farthest == 0) return 0;
-  const std::int64_t dy = static_cast<std::int64_t>(cy) - y;
-  const std::int64_t dx = static_cast<std::int64_t>(cx) - x;
-  const std::int64_t q = dy * dy + dx * dx;
-  return std::sqrt(static_cast<double>(q)) / farthest;
-}
-
 double FarthestDistance(int cx, int cy) {
   const std::int64_t squared =
       static_cast<std::int64_t>(cy) * cy + static_cast<std::int64_t>(cx) * cx;

@@ -2,6 +2,7 @@
 // cross-over around mid-grey, the gain of the tone curve by distance from the centre, and back.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 
 #include "correct/correction_settings.h"
@@ -31,12 +32,21 @@ double CrossOver(double light, double cross, double midLevel);
 // Linear light back to a sample: root, scale, round half to even, clamp; 0 unless light > 0.
 std::uint8_t SampleFromLight(double light, double gamma);
 
-// The gain of a pixel at normalised distance r.
-double PixelGain(const CorrectionSettings& settings, double r);
+// The gain of a pixel at normalised distance r. Inline, as the distance below, so that the fast
+// pass's loop over a row's gains is compiled with the curve choice taken out of it.
+inline double PixelGain(const CorrectionSettings& settings, double r) {
+  return CurveValue(settings, r) + 1;
+}
 
 // The normalised distance of pixel (x, y) from the centre (cx, cy), D being the farthest
 // distance; a 1 x 1 bitmap (D = 0) has r = 0.
-double NormalisedDistance(int x, int y, int cx, int cy, double farthest);
+inline double NormalisedDistance(int x, int y, int cx, int cy, double farthest) {
+  if (farthest == 0) return 0;
+  const std::int64_t dy = static_cast<std::int64_t>(cy) - y;
+  const std::int64_t dx = static_cast<std::int64_t>(cx) - x;
+  const std::int64_t q = dy * dy + dx * dx;
+  return std::sqrt(static_cast<double>(q)) / farthest;
+}
 // The farthest distance D of a picture whose centre is (cx, cy): the distance to pixel (0, 0).
 double FarthestDistance(int cx, int cy);
 

@@ -29,16 +29,5 @@ double Power(double x, double y) { return std::exp(y * std::log(x)); }
 
 double Root(double x, double n) { return std::exp(std::log(x) / n); }
 
-double CurveValue(const CorrectionSettings& settings, double x) {
-  const double a = settings.CurveSpan;
-  const double b = settings.CentreLevel;
-  switch (settings.Curve) {
-    case 0: return b + std::fabs(a * x);
-    case 1: return a * x * x + b;
-    case 2: return std::fabs(a * x * x * x) + b;
-    case 3: return a * x * x * x * x + b;
-    default: return (a * std::fabs(x) + a * x * x + b) * 0.5;
-  }
-}
 
 }  // namespace brumel

@@ -2,6 +2,8 @@
 // curves, and the two exponent functions the correction is built from.
 #pragma once
 
+#include <cmath>
+
 namespace brumel {
 
 // One control of the correction: its range and its position at start-up. The window's bars and
@@ -61,7 +63,17 @@ CorrectionSettings SettingsFromPositions(const ControlPositions& positions);
 double Power(double x, double y);
 double Root(double x, double n);
 
-// The tone curve at x in [-1, 1]; even in x.
-double CurveValue(const CorrectionSettings& settings, double x);
+// The tone curve at x in [-1, 1]; even in x. Products are formed left to right.
+inline double CurveValue(const CorrectionSettings& settings, double x) {
+  const double a = settings.CurveSpan;
+  const double b = settings.CentreLevel;
+  switch (settings.Curve) {
+    case 0: return b + std::fabs(a * x);
+    case 1: return a * x * x + b;
+    case 2: return std::fabs(a * x * x * x) + b;
+    case 3: return a * x * x * x * x + b;
+    default: return (a * std::fabs(x) + a * x * x + b) * 0.5;
+  }
+}
 
 }  // namespace brumel

@@ -57,9 +57,13 @@ class Pass {
 
   // Corrects the rows at the vertical distances first..end - 1, with room for one row's gains.
   void Rows(int first, int end, double* gains) const {
+    // Local copies: the gains written below could otherwise alias the settings, and the curve
+    // choice could not be taken out of the loop.
+    const CorrectionSettings settings = settings_;
+    const double farthest = farthest_;
     for (int d = first; d < end; ++d) {
       for (int dx = 0; dx <= cx_; ++dx)
-        gains[dx] = PixelGain(settings_, NormalisedDistance(dx, d, 0, 0, farthest_));
+        gains[dx] = PixelGain(settings, NormalisedDistance(dx, d, 0, 0, farthest));
       Row(cy_ - d, gains);
       if (d > 0 && cy_ + d < height_) Row(cy_ + d, gains);
     }
