@@ -174,8 +174,8 @@ TEST(CorrectChannelTest, MatchesAnIndependentFormula) {
     const double p = c == 0 ? 0 : std::pow(c / 255.0, gamma);
     const double v = ((p - std::pow(0.5, gamma)) * cross + p) * gain;
     const double o = v > 0 ? std::min(255.0, 255 * std::pow(v, 1 / gamma)) : 0;
-    const int got = CorrectChannel(static_cast<std::uint8_t>(c), cross, gamma,
-                                   Power(0.5, gamma), gain);
+    const int got =
+        CorrectChannel(static_cast<std::uint8_t>(c), cross, gamma, Power(0.5, gamma), gain);
     // pow and exp(log) differ in the last bits, so only values near a half may disagree.
     if (std::fabs(o - std::floor(o) - 0.5) > 1e-6) {
       EXPECT_EQ(got, std::nearbyint(o));
@@ -232,8 +232,9 @@ TEST(Pass, IdentitySettingsLeaveEveryPixel) {
             << kCurveNames[curve] << " gamma " << gamma;
     }
   Bitmap all(256, 1);
-  for (int x = 0; x < 256; ++x) all.ScanLine(0)[3 * x] = all.ScanLine(0)[3 * x + 1] =
-      all.ScanLine(0)[3 * x + 2] = static_cast<std::uint8_t>(x);
+  for (int x = 0; x < 256; ++x)
+    all.ScanLine(0)[3 * x] = all.ScanLine(0)[3 * x + 1] = all.ScanLine(0)[3 * x + 2] =
+        static_cast<std::uint8_t>(x);
   for (int gamma = 100; gamma <= 300; ++gamma) {
     Bitmap out(256, 1);
     CorrectBitmap(all, out, Neutral(gamma));
@@ -286,7 +287,8 @@ TEST(Pass, InPlaceEqualsIntoASecondBitmap) {
   Bitmap separate(9, 7);
   CorrectBitmap(picture, separate, s);
   CorrectBitmap(picture, picture, s);
-  for (int y = 0; y < 7; ++y) EXPECT_EQ(std::memcmp(separate.ScanLine(y), picture.ScanLine(y), 27), 0);
+  for (int y = 0; y < 7; ++y)
+    EXPECT_EQ(std::memcmp(separate.ScanLine(y), picture.ScanLine(y), 27), 0);
 }
 
 TEST(Pass, EdgeSizesAndFormats) {

@@ -1,9 +1,9 @@
 // The curve graph, checked on the raster's pixels.
+#include "correct/curve_graph.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
-
-#include "correct/curve_graph.h"
 
 namespace brumel {
 namespace {

@@ -130,8 +130,8 @@ class Tbrumel : public QMainWindow {
   void BuildCurveChoice();
   void BuildPanel();
   void SetTabOrder();
-  QScrollBar* MakeBar(QWidget* parent, const char* name, QRect geometry, const ControlRange& control,
-                      Handler change, Handler exit);
+  QScrollBar* MakeBar(QWidget* parent, const char* name, QRect geometry,
+                      const ControlRange& control, Handler change, Handler exit);
   void WatchExit(QWidget* watched, QWidget* control, Handler handler);
 
   void FormCreate();

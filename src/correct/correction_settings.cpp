@@ -10,9 +10,13 @@ void RefreshCurveLevels(CorrectionSettings& settings, int cornerPosition, int ce
   settings.CurveSpan = settings.CornerLevel - settings.CentreLevel;
 }
 
-double GammaFromPosition(int gammaPosition) { return gammaPosition / 100.0; }
+double GammaFromPosition(int gammaPosition) {
+  return gammaPosition / 100.0;
+}
 
-double CrossFromPosition(int barPosition) { return (barPosition - 50) * 0.01; }
+double CrossFromPosition(int barPosition) {
+  return (barPosition - 50) * 0.01;
+}
 
 CorrectionSettings SettingsFromPositions(const ControlPositions& positions) {
   CorrectionSettings settings;
@@ -25,9 +29,12 @@ CorrectionSettings SettingsFromPositions(const ControlPositions& positions) {
   return settings;
 }
 
-double Power(double x, double y) { return std::exp(y * std::log(x)); }
+double Power(double x, double y) {
+  return std::exp(y * std::log(x));
+}
 
-double Root(double x, double n) { return std::exp(std::log(x) / n); }
-
+double Root(double x, double n) {
+  return std::exp(std::log(x) / n);
+}
 
 }  // namespace brumel

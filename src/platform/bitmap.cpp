@@ -28,14 +28,21 @@ Bitmap::Bitmap(int width, int height, PixelFormat format) : format_(format) {
   Reshape(width, height, format);
 }
 
-void Bitmap::SetWidth(int width) { Reshape(width, height_, format_); }
-void Bitmap::SetHeight(int height) { Reshape(width_, height, format_); }
-void Bitmap::SetSize(int width, int height) { Reshape(width, height, format_); }
+void Bitmap::SetWidth(int width) {
+  Reshape(width, height_, format_);
+}
+void Bitmap::SetHeight(int height) {
+  Reshape(width_, height, format_);
+}
+void Bitmap::SetSize(int width, int height) {
+  Reshape(width, height, format_);
+}
 
 void Bitmap::Reshape(int width, int height, PixelFormat format) {
   if (width < 0 || height < 0)
     throw Error("Invalid bitmap size " + std::to_string(width) + " x " + std::to_string(height));
-  const std::uint64_t stride = StrideFor(static_cast<std::uint64_t>(width), brumel::BitsPerPixel(format));
+  const std::uint64_t stride =
+      StrideFor(static_cast<std::uint64_t>(width), brumel::BitsPerPixel(format));
   const std::uint64_t total = stride * static_cast<std::uint64_t>(height);
   if (total > kMaxBytes)
     throw Error("Not enough memory for a bitmap of " + std::to_string(width) + " x " +

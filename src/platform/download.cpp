@@ -83,7 +83,8 @@ int DownloadWithOptions(const std::string& url, const std::string& targetPath,
   return target.Commit() ? 0 : kLocalFailure;
 }
 
-int DownloadUrlToFile(const std::string& url, const std::string& targetPath, std::int64_t maxBytes) {
+int DownloadUrlToFile(const std::string& url, const std::string& targetPath,
+                      std::int64_t maxBytes) {
   DownloadOptions options;
   options.maxBytes = maxBytes;
   return DownloadWithOptions(url, targetPath, options);

@@ -6,6 +6,8 @@
 namespace brumel {
 
 // std::nearbyint under the default rounding mode; std::round would send ties away from zero.
-inline double RoundHalfEven(double value) { return std::nearbyint(value); }
+inline double RoundHalfEven(double value) {
+  return std::nearbyint(value);
+}
 
 }  // namespace brumel

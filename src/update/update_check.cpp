@@ -66,7 +66,8 @@ std::string UpdateCheck::RedirectionPath() const {
 
 std::optional<VersionFile> UpdateCheck::FetchVersionFile() {
   // A larger answer fails at the download, before it can fill the disk.
-  if (download_(versionUrl_, VersionPath(), static_cast<std::int64_t>(kVersionFileLimit)) != 0) return std::nullopt;
+  if (download_(versionUrl_, VersionPath(), static_cast<std::int64_t>(kVersionFileLimit)) != 0)
+    return std::nullopt;
   const std::optional<FileHead> head = ReadFileHead(VersionPath(), kVersionFileLimit);
   if (!head) throw Error("Cannot read the version file " + VersionPath());
   if (head->truncated) return std::nullopt;
