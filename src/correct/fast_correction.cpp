@@ -77,12 +77,13 @@ class Pass {
     const SampleThresholds& thresholds = thresholds_;
     const LightTables& light = light_;
     const int width = width_, cx = cx_;
+    const double lowest = thresholds.Lowest(), highest = thresholds.Highest();
     for (int x = 0; x < width; ++x) {
       const double gain = gains[std::abs(x - cx)];
       const std::uint8_t blue = in[3 * x], green = in[3 * x + 1], red = in[3 * x + 2];
-      out[3 * x] = thresholds.Sample(light[0][blue] * gain);
-      out[3 * x + 1] = thresholds.Sample(light[1][green] * gain);
-      out[3 * x + 2] = thresholds.Sample(light[2][red] * gain);
+      out[3 * x] = thresholds.Sample(light[0][blue] * gain, lowest, highest);
+      out[3 * x + 1] = thresholds.Sample(light[1][green] * gain, lowest, highest);
+      out[3 * x + 2] = thresholds.Sample(light[2][red] * gain, lowest, highest);
     }
   }
 

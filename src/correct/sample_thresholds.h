@@ -19,17 +19,24 @@ class SampleThresholds {
   static std::optional<SampleThresholds> ForGamma(double gamma);
 
   // Equals SampleFromLight(light, gamma) for every light, NaN and infinities included.
-  std::uint8_t Sample(double light) const {
+  std::uint8_t Sample(double light) const { return Sample(light, lowest_, highest_); }
+
+  // The same with the bounds Lowest() and Highest() passed in, for a loop that holds them in
+  // registers: after every byte it writes the compiler would otherwise reload them.
+  std::uint8_t Sample(double light, double lowest, double highest) const {
     // Written so that NaN goes to the lowest value, as it goes to 0 in the direct formula. The
-    // bounds are read from members: against constants the compiler branches instead of taking
-    // the minimum and maximum instructions, and the branches are unpredictable.
-    const double above = light > lowest_ ? light : lowest_;
-    const double clamped = above < highest_ ? above : highest_;
+    // bounds are not constants: against constants the compiler branches instead of taking the
+    // minimum and maximum instructions, and the branches are unpredictable.
+    const double above = light > lowest ? light : lowest;
+    const double clamped = above < highest ? above : highest;
     const int below = buckets_[BucketOf(clamped)];
     const int passed = below + (clamped >= edges_[below]) + (clamped >= edges_[below + 1]);
     if (passed & 1) return SampleFromLight(light, gamma_);
     return static_cast<std::uint8_t>(passed >> 1);
   }
+
+  double Lowest() const { return lowest_; }
+  double Highest() const { return highest_; }
 
   // Lower and upper edge of the guard band around step k (1..255); inside it the direct formula
   // decides, so rounding in the step position or in the formula's logarithm never shows.
