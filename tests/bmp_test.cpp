@@ -13,6 +13,7 @@
 
 #include "image_test_support.h"
 #include "platform/bmp_codec.h"
+#include "platform/byte_order.h"
 
 namespace brumel {
 namespace {
@@ -20,22 +21,6 @@ namespace {
 using namespace brumel::testing;
 
 const char kInvalid[] = "Bitmap image is not valid";
-
-void Put16(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t value) {
-  out[at] = static_cast<std::uint8_t>(value);
-  out[at + 1] = static_cast<std::uint8_t>(value >> 8);
-}
-
-void Put32(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t value) {
-  Put16(out, at, value & 0xFFFF);
-  Put16(out, at + 2, value >> 16);
-}
-
-std::uint32_t Get32(const std::vector<std::uint8_t>& in, std::size_t at) {
-  return static_cast<std::uint32_t>(in[at]) | static_cast<std::uint32_t>(in[at + 1]) << 8 |
-         static_cast<std::uint32_t>(in[at + 2]) << 16 |
-         static_cast<std::uint32_t>(in[at + 3]) << 24;
-}
 
 // A bitmap file as the tests lay it out: the fields, then the pixel data as it lies in the file.
 struct BmpLayout {
@@ -65,24 +50,24 @@ std::vector<std::uint8_t> BuildBmp(const BmpLayout& layout) {
   std::vector<std::uint8_t> file(std::max(pixelsAt, paletteAt + entry * layout.palette.size()), 0);
   file[0] = static_cast<std::uint8_t>(layout.magic[0]);
   file[1] = static_cast<std::uint8_t>(layout.magic[1]);
-  Put32(file, 10, static_cast<std::uint32_t>(pixelsAt));
-  Put32(file, 14, layout.headerSize);
+  Put32(&file[10], static_cast<std::uint32_t>(pixelsAt), true);
+  Put32(&file[14], layout.headerSize, true);
   if (core) {
-    Put16(file, 18, static_cast<std::uint32_t>(layout.width));
-    Put16(file, 20, static_cast<std::uint32_t>(layout.height));
-    Put16(file, 22, layout.planes);
-    Put16(file, 24, layout.bitCount);
+    Put16(&file[18], static_cast<std::uint16_t>(layout.width), true);
+    Put16(&file[20], static_cast<std::uint16_t>(layout.height), true);
+    Put16(&file[22], layout.planes, true);
+    Put16(&file[24], layout.bitCount, true);
   } else if (layout.headerSize >= 40) {
-    Put32(file, 18, static_cast<std::uint32_t>(layout.width));
-    Put32(file, 22, static_cast<std::uint32_t>(layout.height));
-    Put16(file, 26, layout.planes);
-    Put16(file, 28, layout.bitCount);
-    Put32(file, 30, layout.compression);
-    Put32(file, 34, static_cast<std::uint32_t>(layout.pixels.size()));
-    Put32(file, 46, layout.colorsUsed);
+    Put32(&file[18], static_cast<std::uint32_t>(layout.width), true);
+    Put32(&file[22], static_cast<std::uint32_t>(layout.height), true);
+    Put16(&file[26], layout.planes, true);
+    Put16(&file[28], layout.bitCount, true);
+    Put32(&file[30], layout.compression, true);
+    Put32(&file[34], static_cast<std::uint32_t>(layout.pixels.size()), true);
+    Put32(&file[46], layout.colorsUsed, true);
     for (std::size_t i = 0; i < layout.masks.size(); ++i)
       if (layout.headerSize == 40 || 40 + 4 * i + 4 <= layout.headerSize)
-        Put32(file, 54 + 4 * i, layout.masks[i]);
+        Put32(&file[54 + 4 * i], layout.masks[i], true);
   }
   for (std::size_t i = 0; i < layout.palette.size(); ++i) {
     file[paletteAt + entry * i] = layout.palette[i].blue;
@@ -91,8 +76,8 @@ std::vector<std::uint8_t> BuildBmp(const BmpLayout& layout) {
   }
   file.resize(pixelsAt);
   file.insert(file.end(), layout.pixels.begin(), layout.pixels.end());
-  Put32(file, 2, static_cast<std::uint32_t>(file.size()));
-  if (layout.offsetField) Put32(file, 10, *layout.offsetField);
+  Put32(&file[2], static_cast<std::uint32_t>(file.size()), true);
+  if (layout.offsetField) Put32(&file[10], *layout.offsetField, true);
   return file;
 }
 
@@ -421,7 +406,8 @@ TEST_F(BmpTest, WrittenFileHasTheFiftyFourByteHeaderAndPaddedBottomUpRows) {
   const std::vector<std::pair<std::size_t, std::uint32_t>> fields = {
       {2, file.size()},   {6, 0},  {10, 54},         {14, 40}, {18, 5}, {22, 3},
       {26, 1 | 24 << 16}, {30, 0}, {34, 3 * stride}, {46, 0},  {50, 0}};
-  for (const auto& [at, value] : fields) EXPECT_EQ(Get32(file, at), value) << "offset " << at;
+  for (const auto& [at, value] : fields)
+    EXPECT_EQ(Get32(&file[at], true), value) << "offset " << at;
   for (int r = 0; r < 3; ++r) {
     const std::uint8_t* row = &file[54 + r * stride];
     EXPECT_EQ(std::memcmp(row, picture.ScanLine(2 - r), 15), 0) << r;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/atomic_file.h"
+#include "platform/byte_order.h"
 #include "platform/error.h"
 #include "platform/file_access.h"
 
@@ -46,15 +47,8 @@ class Bytes {
     return data_ + offset;
   }
   std::uint8_t U8(std::uint64_t offset) const { return *At(offset, 1); }
-  std::uint16_t U16(std::uint64_t offset) const {
-    const std::uint8_t* p = At(offset, 2);
-    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
-  }
-  std::uint32_t U32(std::uint64_t offset) const {
-    const std::uint8_t* p = At(offset, 4);
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-  }
+  std::uint16_t U16(std::uint64_t offset) const { return Get16(At(offset, 2), true); }
+  std::uint32_t U32(std::uint64_t offset) const { return Get32(At(offset, 4), true); }
   std::int32_t I32(std::uint64_t offset) const { return static_cast<std::int32_t>(U32(offset)); }
 
  private:
@@ -243,14 +237,9 @@ void DecodeUncompressed(const Bytes& bytes, const Header& header, Bitmap& pictur
       continue;
     }
     for (int x = 0; x < width; ++x) {
-      std::uint32_t pixel = 0;
-      if (bits == 16) {
-        pixel = static_cast<std::uint32_t>(source[2 * x] | source[2 * x + 1] << 8);
-      } else {
-        const std::uint8_t* p = source + 4 * static_cast<std::size_t>(x);
-        pixel = static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-                static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-      }
+      const std::uint32_t pixel = bits == 16
+                                      ? Get16(source + 2 * static_cast<std::size_t>(x), true)
+                                      : Get32(source + 4 * static_cast<std::size_t>(x), true);
       std::uint8_t* out = target + 3 * static_cast<std::size_t>(x);
       out[0] = blue.Of(pixel);
       out[1] = green.Of(pixel);
@@ -356,16 +345,6 @@ void LoadBmpFile(const std::string& fileName, Bitmap& target) {
 
 namespace {
 
-void PutU16(std::uint8_t* at, std::uint32_t value) {
-  at[0] = static_cast<std::uint8_t>(value);
-  at[1] = static_cast<std::uint8_t>(value >> 8);
-}
-
-void PutU32(std::uint8_t* at, std::uint32_t value) {
-  PutU16(at, value & 0xFFFFu);
-  PutU16(at + 2, value >> 16);
-}
-
 // A size field, or 0 when the size doesn't fit in one (allowed for the image size of BI_RGB).
 std::uint32_t SizeField(std::uint64_t size) {
   return size > std::numeric_limits<std::uint32_t>::max() ? 0 : static_cast<std::uint32_t>(size);
@@ -386,17 +365,17 @@ void SaveBmpFile(const std::string& fileName, const Bitmap& bitmap) {
   std::uint8_t header[kHeaderBytes] = {};
   header[0] = 'B';
   header[1] = 'M';
-  PutU32(header + 2, SizeField(kHeaderBytes + imageBytes));
-  PutU32(header + 10, kHeaderBytes);
-  PutU32(header + 14, kInfoHeaderSize);
-  PutU32(header + 18, static_cast<std::uint32_t>(width));
-  PutU32(header + 22, static_cast<std::uint32_t>(height));
-  PutU16(header + 26, 1);
-  PutU16(header + 28, 24);
-  PutU32(header + 30, kBiRgb);
-  PutU32(header + 34, SizeField(imageBytes));
-  PutU32(header + 38, kPixelsPerMetre);
-  PutU32(header + 42, kPixelsPerMetre);
+  Put32(header + 2, SizeField(kHeaderBytes + imageBytes), true);
+  Put32(header + 10, kHeaderBytes, true);
+  Put32(header + 14, kInfoHeaderSize, true);
+  Put32(header + 18, static_cast<std::uint32_t>(width), true);
+  Put32(header + 22, static_cast<std::uint32_t>(height), true);
+  Put16(header + 26, 1, true);
+  Put16(header + 28, 24, true);
+  Put32(header + 30, kBiRgb, true);
+  Put32(header + 34, SizeField(imageBytes), true);
+  Put32(header + 38, kPixelsPerMetre, true);
+  Put32(header + 42, kPixelsPerMetre, true);
 
   AtomicFile file(fileName);
   if (file.Stream() == nullptr) throw Error("Cannot create file " + fileName);

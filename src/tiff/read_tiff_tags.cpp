@@ -5,21 +5,13 @@
 #include <new>
 #include <unordered_set>
 
+#include "platform/byte_order.h"
+
 namespace brumel {
 
 namespace {
 
 constexpr std::uint64_t kEntryBytes = 12;
-
-void Put16(std::uint8_t* bytes, std::uint16_t value, bool littleEndian) {
-  bytes[littleEndian ? 0 : 1] = static_cast<std::uint8_t>(value);
-  bytes[littleEndian ? 1 : 0] = static_cast<std::uint8_t>(value >> 8);
-}
-
-void Put32(std::uint8_t* bytes, std::uint32_t value, bool littleEndian) {
-  Put16(bytes + (littleEndian ? 0 : 2), static_cast<std::uint16_t>(value), littleEndian);
-  Put16(bytes + (littleEndian ? 2 : 0), static_cast<std::uint16_t>(value >> 16), littleEndian);
-}
 
 bool IsShortValue(std::uint16_t fieldType, std::uint32_t count) {
   return fieldType == kTypeShort && count == 1;
@@ -47,17 +39,6 @@ TiffEntry DecodeEntry(const std::uint8_t* bytes, bool littleEndian) {
 }
 
 }  // namespace
-
-std::uint16_t Get16(const std::uint8_t* bytes, bool littleEndian) {
-  return littleEndian ? static_cast<std::uint16_t>(bytes[0] | bytes[1] << 8)
-                      : static_cast<std::uint16_t>(bytes[0] << 8 | bytes[1]);
-}
-
-std::uint32_t Get32(const std::uint8_t* bytes, bool littleEndian) {
-  const std::uint32_t first = Get16(bytes, littleEndian);
-  const std::uint32_t second = Get16(bytes + 2, littleEndian);
-  return littleEndian ? first | second << 16 : first << 16 | second;
-}
 
 std::vector<std::uint32_t> ReadEntryValues(ByteSource& file, const TiffEntry& entry,
                                            bool littleEndian, std::size_t count) {

@@ -132,8 +132,4 @@ class TFileTiff {
 std::vector<std::uint32_t> ReadEntryValues(ByteSource& file, const TiffEntry& entry,
                                            bool littleEndian, std::size_t count);
 
-// Numbers of the file's byte order.
-std::uint16_t Get16(const std::uint8_t* bytes, bool littleEndian);
-std::uint32_t Get32(const std::uint8_t* bytes, bool littleEndian);
-
 }  // namespace brumel
