@@ -275,6 +275,51 @@ TEST_F(JpegTest, UnreadableFilesRaiseTheirErrorsAndKeepThePicture) {
   EXPECT_TRUE(SamePixels(before, target));
 }
 
+// Records what the reader reports, and checks each report against the picture it was given.
+class RecordingProgress : public RowProgress {
+ public:
+  void Started(Bitmap& picture) noexcept override {
+    picture_ = &picture;
+    size_ = {picture.Width(), picture.Height()};
+    calls_ += "started;";
+  }
+  void RowsFinished(int rows) noexcept override {
+    if (rows != rows_ + 1) calls_ += "rows " + std::to_string(rows) + " out of turn;";
+    rows_ = rows;
+  }
+  void Ended(bool complete) noexcept override {
+    calls_ += complete ? "rows " + std::to_string(rows_) + ";ended" : "ended early";
+  }
+
+  Bitmap* picture_ = nullptr;
+  std::pair<int, int> size_;
+  int rows_ = 0;
+  std::string calls_;
+};
+
+TEST_F(JpegTest, ProgressHearsOfThePictureAndEveryRowBeforeTheEnd) {
+  const std::vector<std::uint8_t> cmyk = Repeat(7 * 5, {10, 200, 30, 40});
+  WriteTestJpeg(Path("cmyk.jpg"), 7, 5, JCS_CMYK, 4, cmyk);
+  SaveJpegFile(Path("colour.jpg"), Smooth(9, 11));
+  for (const auto& [name, width, height] :
+       {std::tuple{"colour.jpg", 9, 11}, std::tuple{"cmyk.jpg", 7, 5}}) {
+    RecordingProgress progress;
+    Bitmap target;
+    LoadJpegFile(Path(name), target, &progress);
+    EXPECT_EQ(progress.calls_, "started;rows " + std::to_string(height) + ";ended") << name;
+    EXPECT_EQ(progress.size_, std::pair(width, height)) << name;
+    EXPECT_EQ(target.Width(), width) << name;
+  }
+  // A file that fails before its picture exists ends without a start; target stays.
+  WriteBytes(Path("text.jpg"), {'h', 'e', 'l', 'l', 'o'});
+  RecordingProgress progress;
+  Bitmap target = Pattern(3, 2);
+  EXPECT_EQ(ErrorOf([&] { LoadJpegFile(Path("text.jpg"), target, &progress); }),
+            JpegError(JERR_NO_SOI));
+  EXPECT_EQ(progress.calls_, "ended early");
+  EXPECT_EQ(target.Width(), 3);
+}
+
 TEST_F(JpegTest, DataMissingAfterTheHeaderIsOnlyAWarning) {
   SaveJpegFile(Path("good.jpg"), Smooth(64, 64));
   const std::vector<std::uint8_t> good = ReadBytes(Path("good.jpg"));

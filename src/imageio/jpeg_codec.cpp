@@ -83,7 +83,7 @@ void CmykRowToBgr(const JSAMPLE* cmyk, std::uint8_t* bgr, JDIMENSION width, bool
 // The decode under the setjmp of DecodeJpegStream: nothing here has a destructor, every
 // failure is an ERREXIT of the library.
 void DecodeJpegSteps(j_decompress_ptr cinfo, std::FILE* stream, const std::uint8_t* data,
-                     std::size_t size, Bitmap* picture) {
+                     std::size_t size, Bitmap* picture, RowProgress* progress) {
   if (stream != nullptr)
     jpeg_stdio_src(cinfo, stream);
   else
@@ -97,6 +97,7 @@ void DecodeJpegSteps(j_decompress_ptr cinfo, std::FILE* stream, const std::uint8
   const JDIMENSION width = cinfo->output_width;
   if (!AllocatePicture(picture, width, cinfo->output_height))
     ERREXIT1(cinfo, JERR_OUT_OF_MEMORY, 0);
+  if (progress != nullptr) progress->Started(*picture);
   JSAMPARRAY scratch = nullptr;
   if (inks)
     scratch = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
@@ -110,29 +111,30 @@ void DecodeJpegSteps(j_decompress_ptr cinfo, std::FILE* stream, const std::uint8
       JSAMPROW rows[1] = {row};
       if (jpeg_read_scanlines(cinfo, rows, 1) != 1) ERREXIT(cinfo, JERR_INPUT_EOF);
     }
+    if (progress != nullptr) progress->RowsFinished(static_cast<int>(cinfo->output_scanline));
   }
   jpeg_finish_decompress(cinfo);
 }
 
 // 0 when picture holds the decoded file, otherwise the library's message code.
-int DecodeJpegStream(std::FILE* stream, const std::uint8_t* data, std::size_t size,
-                     Bitmap* picture) {
+int DecodeJpegStream(std::FILE* stream, const std::uint8_t* data, std::size_t size, Bitmap* picture,
+                     RowProgress* progress) {
   jpeg_decompress_struct cinfo;
   std::memset(&cinfo, 0, sizeof cinfo);
   JpegErrorManager error;
   InstallErrorManager(&error);
   cinfo.err = &error.library;
-  jpeg_progress_mgr progress;
-  std::memset(&progress, 0, sizeof progress);
-  progress.progress_monitor = JpegLimitScans;
+  jpeg_progress_mgr monitor;
+  std::memset(&monitor, 0, sizeof monitor);
+  monitor.progress_monitor = JpegLimitScans;
   if (setjmp(error.jump) != 0) {
     const int code = error.library.msg_code;
     jpeg_destroy_decompress(&cinfo);
     return code;
   }
   jpeg_create_decompress(&cinfo);
-  cinfo.progress = &progress;
-  DecodeJpegSteps(&cinfo, stream, data, size, picture);
+  cinfo.progress = &monitor;
+  DecodeJpegSteps(&cinfo, stream, data, size, picture, progress);
   jpeg_destroy_decompress(&cinfo);
   return 0;
 }
@@ -178,12 +180,14 @@ int EncodeJpegStream(std::FILE* stream, const Bitmap* picture) {
 
 }  // namespace
 
-void LoadJpegFile(const std::string& fileName, Bitmap& target) {
+void LoadJpegFile(const std::string& fileName, Bitmap& target, RowProgress* progress) {
   std::FILE* stream = OpenFileStream(fileName, "rb");
   if (stream == nullptr) throw Error("Cannot open file " + fileName);
   Bitmap picture;
-  const int code = DecodeJpegStream(stream, nullptr, 0, &picture);
+  const int code = DecodeJpegStream(stream, nullptr, 0, &picture, progress);
   std::fclose(stream);
+  // Before the picture goes, whether it moves to target or is dropped with the error.
+  if (progress != nullptr) progress->Ended(code == 0);
   if (code != 0) ThrowJpegError(code);
   target = std::move(picture);
 }
@@ -192,7 +196,7 @@ void DecodeJpeg(const std::uint8_t* data, std::size_t size, Bitmap& target) {
   static const std::uint8_t kNothing = 0;
   Bitmap picture;
   const int code = DecodeJpegStream(nullptr, data == nullptr ? &kNothing : data,
-                                    data == nullptr ? 0 : size, &picture);
+                                    data == nullptr ? 0 : size, &picture, nullptr);
   if (code != 0) ThrowJpegError(code);
   target = std::move(picture);
 }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/bitmap.h"
+#include "platform/row_progress.h"
 
 namespace brumel {
 
@@ -19,8 +20,9 @@ inline constexpr int kJpegQuality = 90;
 // when decoding fails (a picture larger than kMaxPictureBytes gives JERR_IMAGE_TOO_BIG, a file
 // of more than 500 scans JERR_BAD_PROGRESSION). As with the library's defaults, corrupt or
 // missing data after the header is only a warning: the missing part of the picture comes out
-// grey.
-void LoadJpegFile(const std::string& fileName, Bitmap& target);
+// grey. A progress, when given, hears of the picture and of its rows as they are decoded, and of
+// the end before target is replaced.
+void LoadJpegFile(const std::string& fileName, Bitmap& target, RowProgress* progress = nullptr);
 
 // The same from bytes in memory (for the fuzz target).
 void DecodeJpeg(const std::uint8_t* data, std::size_t size, Bitmap& target);

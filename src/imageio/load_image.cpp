@@ -8,14 +8,15 @@
 
 namespace brumel {
 
-bool LoadImageFile(const std::string& fileName, Bitmap& working, MessagePort& messages) {
+bool LoadImageFile(const std::string& fileName, Bitmap& working, MessagePort& messages,
+                   RowProgress* progress) {
   // The four extensions are distinct, so at most one reader runs.
   if (UpperAscii(FileExtension(fileName)) == ".PNG") {
     PngToBitmap(fileName, working);
     return true;
   }
   if (UpperAscii(FileExtension(fileName)) == ".JPG") {
-    LoadJpegFile(fileName, working);
+    LoadJpegFile(fileName, working, progress);
     return true;
   }
   if (UpperAscii(FileExtension(fileName)) == ".BMP") {

@@ -5,13 +5,16 @@
 
 #include "platform/bitmap.h"
 #include "platform/ports.h"
+#include "platform/row_progress.h"
 
 namespace brumel {
 
 // Reads the named file into working when its upper-cased extension is ".PNG", ".JPG", ".BMP" or
 // ".TIF"; any other name loads nothing and says nothing. True when working was replaced; it is
 // 24 bits after every load. Reader errors travel to the caller as the error type; the TIFF
-// reader's own messages go to messages.
-bool LoadImageFile(const std::string& fileName, Bitmap& working, MessagePort& messages);
+// reader's own messages go to messages. The JPEG reader reports its rows to progress, when given;
+// the other readers don't.
+bool LoadImageFile(const std::string& fileName, Bitmap& working, MessagePort& messages,
+                   RowProgress* progress = nullptr);
 
 }  // namespace brumel
