@@ -17,8 +17,10 @@ set(BRUMEL_CORRECT_SOURCES
   src/correct/correct_bitmap.cpp
   src/correct/curve_graph.cpp
   src/correct/preview.cpp
+  src/correct/correction_rows.cpp
   src/correct/fast_correction.cpp
   src/correct/sample_thresholds.cpp
+  src/correct/streaming_correction.cpp
 )
 
 set(BRUMEL_IMAGEIO_SOURCES

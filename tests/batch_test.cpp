@@ -11,6 +11,7 @@
 
 #include "correct/correct_bitmap.h"
 #include "image_test_support.h"
+#include "imageio/jpeg_codec.h"
 #include "imageio/load_image.h"
 #include "platform/bmp_codec.h"
 #include "platform/error.h"
@@ -103,6 +104,21 @@ TEST_F(BatchTest, EachFormatWritesItsOwnExtension) {
     EXPECT_EQ(back.Width(), 5);
     EXPECT_EQ(back.Height(), 3);
   }
+}
+
+TEST_F(BatchTest, ALargeJpegIsCorrectedAsAnyOtherPicture) {
+  // Large enough to be corrected while it is decoded, with an odd size.
+  SaveJpegFile(Path("photo.jpg"), Picture(801, 523, 5));
+  BatchRequest request = Request({Path("photo.jpg")}, OutputFormat::WindowsBitmap);
+  Bitmap working;
+  RunBatch(request, working, messages_);
+  Bitmap expected;
+  LoadJpegFile(Path("photo.jpg"), expected);
+  CorrectBitmapReference(expected, expected, request.settings);
+  EXPECT_TRUE(SamePixels(working, expected));
+  Bitmap written;
+  LoadBmpFile(Path("fixed0.bmp"), written);
+  EXPECT_TRUE(SamePixels(written, expected));
 }
 
 TEST_F(BatchTest, AReaderErrorStopsTheRunWithOutputsBeforeIt) {

@@ -7,51 +7,31 @@
 
 #include <bit>
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <random>
 #include <set>
 
 #include "correct/correct_bitmap.h"
 #include "correct/sample_thresholds.h"
+#include "correction_test_support.h"
 
 namespace brumel {
 namespace {
 
-Bitmap RandomBitmap(int width, int height, std::mt19937& random) {
-  Bitmap bitmap(width, height);
-  for (int y = 0; y < height; ++y)
-    for (std::size_t i = 0; i < bitmap.Stride(); ++i)
-      bitmap.ScanLine(y)[i] = static_cast<std::uint8_t>(random());
-  return bitmap;
-}
-
-// Whole scan lines, padding included, so a byte written outside the picture shows too.
-bool SameBytes(const Bitmap& a, const Bitmap& b) {
-  if (a.Width() != b.Width() || a.Height() != b.Height()) return false;
-  for (int y = 0; y < a.Height(); ++y)
-    if (std::memcmp(a.ScanLine(y), b.ScanLine(y), a.Stride()) != 0) return false;
-  return true;
-}
-
-ControlPositions RandomPositions(std::mt19937& random) {
-  const auto in = [&](const ControlRange& control) {
-    return std::uniform_int_distribution<int>(control.minimum, control.maximum)(random);
-  };
-  return {in(kCornerBar), in(kCentreBar), in(kGammaBar),   in(kRedBar),
-          in(kGreenBar),  in(kBlueBar),   in(kCurveChoice)};
-}
+using testing::RandomBitmap;
+using testing::RandomPositions;
+using testing::SameBytes;
 
 // Corrects a copy of the source with each pass, in place or into a destination of the given size
 // (pre-filled with the same noise for both), and reports whether every byte agrees.
-testing::AssertionResult FastEqualsReference(const Bitmap& source, const CorrectionSettings& s,
-                                             bool inPlace, int threads, const Bitmap& target) {
+::testing::AssertionResult FastEqualsReference(const Bitmap& source, const CorrectionSettings& s,
+                                               bool inPlace, int threads, const Bitmap& target) {
   Bitmap reference = inPlace ? source : target, fast = reference;
   CorrectBitmapReference(inPlace ? reference : source, reference, s);
   if (!CorrectBitmapFast(inPlace ? fast : source, fast, s, threads))
-    return testing::AssertionFailure() << "no fast pass for gamma " << s.Gamma;
-  if (SameBytes(reference, fast)) return testing::AssertionSuccess();
-  return testing::AssertionFailure()
+    return ::testing::AssertionFailure() << "no fast pass for gamma " << s.Gamma;
+  if (SameBytes(reference, fast)) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure()
          << source.Width() << " x " << source.Height() << " curve " << s.Curve << " gamma "
          << s.Gamma << " span " << s.CurveSpan << " centre " << s.CentreLevel << " cross "
          << s.CrossBlue << "/" << s.CrossGreen << "/" << s.CrossRed << (inPlace ? " in place" : "")

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "correct/correct_bitmap.h"
+#include "correct/streaming_correction.h"
 #include "imageio/file_name.h"
 #include "imageio/jpeg_codec.h"
 #include "imageio/load_image.h"
@@ -82,11 +83,13 @@ BatchReport RunBatch(const BatchRequest& request, Bitmap& working, MessagePort& 
     const std::string& input = request.inputs[i];
     if (progress) progress(i, count, input);
     try {
-      if (!LoadImageFile(input, working, messages)) {
+      // A JPEG is corrected row by row while it is decoded; any other picture afterwards.
+      StreamingCorrection alongside(request.settings);
+      if (!LoadImageFile(input, working, messages, &alongside)) {
         report.skipped.push_back({input, WhyNothingLoaded(input)});
         continue;
       }
-      CorrectBitmap(working, working, request.settings);
+      if (!alongside.Corrected()) CorrectBitmap(working, working, request.settings);
       WriteOutput(BatchOutputName(request.outputName, i, request.format), working, request.format);
       ++report.written;
     } catch (const Error& error) {
