@@ -119,6 +119,11 @@ TEST_F(BatchTest, ALargeJpegIsCorrectedAsAnyOtherPicture) {
   Bitmap written;
   LoadBmpFile(Path("fixed0.bmp"), written);
   EXPECT_TRUE(SamePixels(written, expected));
+  // The JPEG writer takes the rows while they are still being corrected.
+  request.format = OutputFormat::Jpeg;
+  RunBatch(request, working, messages_);
+  SaveJpegFile(Path("expected.jpg"), expected);
+  EXPECT_EQ(testing::ReadBytes(Path("fixed0.jpg")), testing::ReadBytes(Path("expected.jpg")));
 }
 
 TEST_F(BatchTest, AReaderErrorStopsTheRunWithOutputsBeforeIt) {

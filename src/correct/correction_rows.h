@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 
@@ -24,11 +25,15 @@ LightTables CrossedLight(const CorrectionSettings& settings);
 // so do the columns at horizontal distance dx left and right of it.
 class CorrectionRows {
  public:
-  // The bitmaps, settings and thresholds must outlive the object.
+  // The settings and thresholds must outlive the object, and so must the bitmaps' pixels: the
+  // rows are found from where the pixels lie, so that a bitmap may be moved (which keeps its
+  // pixels in place) while its rows are corrected. Neither bitmap may be empty.
   CorrectionRows(const Bitmap& source, Bitmap& destination, const CorrectionSettings& settings,
                  const SampleThresholds& thresholds)
-      : source_(source),
-        destination_(destination),
+      : in_(source.ScanLine(0)),
+        out_(destination.ScanLine(0)),
+        inStride_(source.Stride()),
+        outStride_(destination.Stride()),
         settings_(settings),
         thresholds_(thresholds),
         light_(CrossedLight(settings)),
@@ -74,8 +79,8 @@ class CorrectionRows {
   }
 
   void Row(int y, const double* gains) const {
-    const std::uint8_t* in = source_.ScanLine(y);
-    std::uint8_t* out = destination_.ScanLine(y);
+    const std::uint8_t* in = in_ + static_cast<std::size_t>(y) * inStride_;
+    std::uint8_t* out = out_ + static_cast<std::size_t>(y) * outStride_;
     // Local names, so that the compiler need not reload them after every byte it writes.
     const SampleThresholds& thresholds = thresholds_;
     const LightTables& light = light_;
@@ -90,8 +95,9 @@ class CorrectionRows {
     }
   }
 
-  const Bitmap& source_;
-  Bitmap& destination_;
+  const std::uint8_t* const in_;
+  std::uint8_t* const out_;
+  const std::size_t inStride_, outStride_;
   const CorrectionSettings& settings_;
   const SampleThresholds& thresholds_;
   const LightTables light_;

@@ -8,8 +8,8 @@ namespace brumel {
 
 namespace {
 
-// Rows per claim: enough that the workers rarely meet at the counters, few enough that the
-// worker keeps close behind the reader.
+// Rows per chunk: enough that the threads rarely meet at the counters, few enough that the
+// worker keeps close behind the reader and the writer close behind the worker.
 constexpr int kChunkRows = 16;
 constexpr int kStopped = -1;
 
@@ -19,22 +19,24 @@ StreamingCorrection::StreamingCorrection(const CorrectionSettings& settings)
     : settings_(settings), thresholds_(SampleThresholds::ForGamma(settings.Gamma)) {}
 
 StreamingCorrection::~StreamingCorrection() {
-  Stop();
+  Finish();
 }
 
 void StreamingCorrection::Started(Bitmap& picture) noexcept {
-  Stop();
-  corrected_ = false;
+  Finish();
   if (!thresholds_ || picture.Format() != PixelFormat::Bits24 || picture.Empty() ||
       CorrectionThreadCount(picture.Width(), picture.Height()) < 2)
     return;
   try {
+    height_ = picture.Height();
+    chunks_ = (height_ + kChunkRows - 1) / kChunkRows;
+    done_ = std::make_unique<std::atomic<bool>[]>(static_cast<std::size_t>(chunks_));
     rows_.emplace(picture, picture, settings_, *thresholds_);
     gains_.assign(2 * static_cast<std::size_t>(rows_->GainsPerRow()), 0.0);
-    height_ = picture.Height();
     finished_.store(0);
     next_.store(0);
-    worker_ = std::thread([this] { Work(gains_.data()); });
+    ready_ = 0;
+    worker_ = std::thread([this] { Work(); });
   } catch (...) {
     // Without a thread (or the memory for the gains) the caller corrects afterwards.
     rows_.reset();
@@ -52,48 +54,71 @@ void StreamingCorrection::RowsFinished(int rows) noexcept {
 
 void StreamingCorrection::Ended(bool complete) noexcept {
   if (!worker_.joinable()) return;
-  if (!complete) {
-    Stop();
+  if (complete) {
+    finished_.store(height_, std::memory_order_release);
+    finished_.notify_one();
+    complete_ = true;
     return;
   }
-  finished_.store(height_, std::memory_order_release);
-  finished_.notify_one();
-  Work(gains_.data() + rows_->GainsPerRow());
+  finished_.store(kStopped, std::memory_order_release);
+  finished_.notify_all();
   worker_.join();
   rows_.reset();
-  corrected_ = true;
 }
 
-bool StreamingCorrection::Claim(int* first, int* end) noexcept {
+void StreamingCorrection::AwaitRows(int rows) noexcept {
+  if (!complete_ || rows <= ready_) return;
+  const int last = (std::min(rows, height_) - 1) / kChunkRows;
+  for (int chunk = ready_ / kChunkRows; chunk <= last; ++chunk) {
+    while (!done_[chunk].load(std::memory_order_acquire)) {
+      int mine = 0;
+      if (Claim(&mine))
+        CorrectChunk(mine, gains_.data() + rows_->GainsPerRow());
+      else
+        done_[chunk].wait(false, std::memory_order_acquire);
+    }
+  }
+  ready_ = std::min(height_, (last + 1) * kChunkRows);
+}
+
+bool StreamingCorrection::Claim(int* chunk) noexcept {
   int next = next_.load(std::memory_order_relaxed);
   for (;;) {
     const int finished = finished_.load(std::memory_order_acquire);
-    if (finished == kStopped || next >= height_) return false;
-    if (finished - next < kChunkRows && finished < height_) {
+    if (finished == kStopped || next >= chunks_) return false;
+    if (finished < std::min(height_, (next + 1) * kChunkRows)) {
       finished_.wait(finished, std::memory_order_acquire);
       next = next_.load(std::memory_order_relaxed);
       continue;
     }
-    const int chunkEnd = std::min(next + kChunkRows, finished);
-    if (next_.compare_exchange_weak(next, chunkEnd, std::memory_order_relaxed)) {
-      *first = next;
-      *end = chunkEnd;
+    if (next_.compare_exchange_weak(next, next + 1, std::memory_order_relaxed)) {
+      *chunk = next;
       return true;
     }
   }
 }
 
-void StreamingCorrection::Work(double* gains) noexcept {
-  int first = 0, end = 0;
-  while (Claim(&first, &end)) rows_->RowsInOrder(first, end, gains);
+void StreamingCorrection::CorrectChunk(int chunk, double* gains) noexcept {
+  const int first = chunk * kChunkRows;
+  rows_->RowsInOrder(first, std::min(height_, first + kChunkRows), gains);
+  done_[chunk].store(true, std::memory_order_release);
+  done_[chunk].notify_all();
 }
 
-void StreamingCorrection::Stop() noexcept {
-  if (!worker_.joinable()) return;
-  finished_.store(kStopped, std::memory_order_release);
-  finished_.notify_all();
-  worker_.join();
+void StreamingCorrection::Work() noexcept {
+  int chunk = 0;
+  while (Claim(&chunk)) CorrectChunk(chunk, gains_.data());
+}
+
+void StreamingCorrection::Finish() noexcept {
+  AwaitRows(height_);
+  if (worker_.joinable()) {
+    finished_.store(kStopped, std::memory_order_release);
+    finished_.notify_all();
+    worker_.join();
+  }
   rows_.reset();
+  complete_ = false;
 }
 
 }  // namespace brumel

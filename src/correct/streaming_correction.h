@@ -1,9 +1,11 @@
 // The correction of a picture while its reader is still producing it: a second thread corrects
-// the rows the reader has finished, in place, so that on two cores the correction hides behind
-// a reader that uses only one.
+// the rows the reader has finished, in place, and goes on after the read while the writer takes
+// the rows it has done; on two cores the correction hides behind a reader and a writer that use
+// only one.
 #pragma once
 
 #include <atomic>
+#include <memory>
 #include <optional>
 #include <thread>
 #include <vector>
@@ -15,11 +17,17 @@
 
 namespace brumel {
 
-// Handed to one read. When the read ends complete and Corrected() says so, the picture holds
-// the bytes CorrectBitmap(picture, picture, settings) gives; otherwise the caller corrects as
-// usual. It stays out of the way (and Corrected() stays false) for a picture that one thread
-// corrects quickly, for a gamma the fast pass does not cover, and when no thread can be started.
-class StreamingCorrection : public RowProgress {
+// Handed to one read. When the read ends complete and Corrects() says so, the picture's rows
+// become the bytes CorrectBitmap(picture, picture, settings) gives, each once AwaitRows has
+// returned for it; otherwise the caller corrects as usual (and AwaitRows returns at once). It
+// stays out of the way for a picture that one thread corrects quickly, for a gamma the fast
+// pass does not cover, and when no thread can be started.
+//
+// The rows are corrected where the picture's pixels lie, wherever the bitmap has been moved
+// since (a move keeps the pixels in place): the bitmap must not be changed or dropped before
+// AwaitRows for all rows has returned or this object is gone. Its destructor finishes the
+// correction, so that no picture is left half corrected.
+class StreamingCorrection : public RowProgress, public RowGate {
  public:
   explicit StreamingCorrection(const CorrectionSettings& settings);
   ~StreamingCorrection() override;
@@ -29,28 +37,36 @@ class StreamingCorrection : public RowProgress {
   void Started(Bitmap& picture) noexcept override;
   void RowsFinished(int rows) noexcept override;
   void Ended(bool complete) noexcept override;
+  // From the thread that made the read; it corrects chunks itself rather than wait idle.
+  void AwaitRows(int rows) noexcept override;
 
-  // True when every row of the picture the read ended with has been corrected.
-  bool Corrected() const { return corrected_; }
+  // True when the read ended complete with its rows in hand.
+  bool Corrects() const { return complete_; }
 
  private:
-  // Corrects claimed chunks of finished rows until none is left or the work is called off.
-  void Work(double* gains) noexcept;
-  // Claims the next chunk; false when there is nothing left to claim, or the work is off.
-  bool Claim(int* first, int* end) noexcept;
-  void Stop() noexcept;
+  // Claims the next chunk of rows the reader has finished; false when none is left to claim or
+  // the work is called off. Waits while the reader is still on the chunk's rows.
+  bool Claim(int* chunk) noexcept;
+  void CorrectChunk(int chunk, double* gains) noexcept;
+  void Work() noexcept;
+  // Corrects what is left, when the read was complete, and lets the worker go.
+  void Finish() noexcept;
 
   const CorrectionSettings settings_;
   const std::optional<SampleThresholds> thresholds_;
   std::optional<CorrectionRows> rows_;
   std::vector<double> gains_;
-  // The rows the reader has finished, as far as the workers know; kStopped calls the work off.
+  // Per chunk of rows: corrected.
+  std::unique_ptr<std::atomic<bool>[]> done_;
+  int height_ = 0, chunks_ = 0;
+  // The rows the reader has finished, as far as the worker knows; kStopped calls the work off.
   std::atomic<int> finished_{0};
-  // The first row no worker has claimed yet.
+  // The first chunk nobody has claimed yet.
   std::atomic<int> next_{0};
-  int height_ = 0;
   std::thread worker_;
-  bool corrected_ = false;
+  bool complete_ = false;
+  // The rows AwaitRows has seen corrected.
+  int ready_ = 0;
 };
 
 }  // namespace brumel

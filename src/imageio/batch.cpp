@@ -28,10 +28,13 @@ const char* OutputExtension(OutputFormat format) {
   throw Error("Unknown output format");
 }
 
-void WriteOutput(const std::string& name, const Bitmap& bitmap, OutputFormat format) {
+// The JPEG writer takes each row as soon as the gate lets it; the others want the whole picture.
+void WriteOutput(const std::string& name, const Bitmap& bitmap, OutputFormat format,
+                 RowGate& gate) {
+  if (format != OutputFormat::Jpeg) gate.AwaitRows(bitmap.Height());
   switch (format) {
     case OutputFormat::Png: BitmapToPng(name, bitmap); return;
-    case OutputFormat::Jpeg: SaveJpegFile(name, bitmap); return;
+    case OutputFormat::Jpeg: SaveJpegFile(name, bitmap, &gate); return;
     case OutputFormat::WindowsBitmap: SaveBmpFile(name, bitmap); return;
     case OutputFormat::Tiff: SaveTiffFile(name, bitmap); return;
   }
@@ -83,14 +86,16 @@ BatchReport RunBatch(const BatchRequest& request, Bitmap& working, MessagePort& 
     const std::string& input = request.inputs[i];
     if (progress) progress(i, count, input);
     try {
-      // A JPEG is corrected row by row while it is decoded; any other picture afterwards.
+      // A large JPEG is corrected row by row while it is decoded and written; any other picture
+      // between the two.
       StreamingCorrection alongside(request.settings);
       if (!LoadImageFile(input, working, messages, &alongside)) {
         report.skipped.push_back({input, WhyNothingLoaded(input)});
         continue;
       }
-      if (!alongside.Corrected()) CorrectBitmap(working, working, request.settings);
-      WriteOutput(BatchOutputName(request.outputName, i, request.format), working, request.format);
+      if (!alongside.Corrects()) CorrectBitmap(working, working, request.settings);
+      WriteOutput(BatchOutputName(request.outputName, i, request.format), working, request.format,
+                  alongside);
       ++report.written;
     } catch (const Error& error) {
       if (!request.keepGoing) throw;

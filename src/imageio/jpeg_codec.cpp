@@ -139,7 +139,8 @@ int DecodeJpegStream(std::FILE* stream, const std::uint8_t* data, std::size_t si
   return 0;
 }
 
-void EncodeJpegSteps(j_compress_ptr cinfo, std::FILE* stream, const Bitmap* picture) {
+void EncodeJpegSteps(j_compress_ptr cinfo, std::FILE* stream, const Bitmap* picture,
+                     RowGate* gate) {
   jpeg_stdio_dest(cinfo, stream);
   cinfo->image_width = static_cast<JDIMENSION>(picture->Width());
   cinfo->image_height = static_cast<JDIMENSION>(picture->Height());
@@ -149,6 +150,7 @@ void EncodeJpegSteps(j_compress_ptr cinfo, std::FILE* stream, const Bitmap* pict
   jpeg_set_quality(cinfo, kJpegQuality, TRUE);
   jpeg_start_compress(cinfo, TRUE);
   while (cinfo->next_scanline < cinfo->image_height) {
+    if (gate != nullptr) gate->AwaitRows(static_cast<int>(cinfo->next_scanline) + 1);
     JSAMPROW rows[1] = {
         const_cast<JSAMPLE*>(picture->ScanLine(static_cast<int>(cinfo->next_scanline)))};
     jpeg_write_scanlines(cinfo, rows, 1);
@@ -157,7 +159,7 @@ void EncodeJpegSteps(j_compress_ptr cinfo, std::FILE* stream, const Bitmap* pict
 }
 
 // 0 when the whole file was handed to the stream, otherwise the library's message code.
-int EncodeJpegStream(std::FILE* stream, const Bitmap* picture) {
+int EncodeJpegStream(std::FILE* stream, const Bitmap* picture, RowGate* gate) {
   jpeg_compress_struct cinfo;
   std::memset(&cinfo, 0, sizeof cinfo);
   JpegErrorManager error;
@@ -169,7 +171,7 @@ int EncodeJpegStream(std::FILE* stream, const Bitmap* picture) {
     return code;
   }
   jpeg_create_compress(&cinfo);
-  EncodeJpegSteps(&cinfo, stream, picture);
+  EncodeJpegSteps(&cinfo, stream, picture, gate);
   jpeg_destroy_compress(&cinfo);
   return 0;
 }
@@ -201,12 +203,17 @@ void DecodeJpeg(const std::uint8_t* data, std::size_t size, Bitmap& target) {
   target = std::move(picture);
 }
 
-void SaveJpegFile(const std::string& fileName, const Bitmap& bitmap) {
+void SaveJpegFile(const std::string& fileName, const Bitmap& bitmap, RowGate* gate) {
+  // A conversion reads every row at once.
+  if (gate != nullptr && bitmap.Format() != PixelFormat::Bits24) {
+    gate->AwaitRows(bitmap.Height());
+    gate = nullptr;
+  }
   Bitmap converted;
   const Bitmap* source = &In24Bits(bitmap, converted);
   AtomicFile file(fileName);
   if (file.Stream() == nullptr) throw Error("Cannot create file " + fileName);
-  const int code = EncodeJpegStream(file.Stream(), source);
+  const int code = EncodeJpegStream(file.Stream(), source, gate);
   if (code == JERR_FILE_WRITE) throw Error("Stream write error");
   if (code != 0) ThrowJpegError(code);
   if (!file.Commit()) throw Error("Stream write error");

@@ -31,7 +31,8 @@ void DecodeJpeg(const std::uint8_t* data, std::size_t size, Bitmap& target);
 // library's default parameters (YCbCr, 2x2 chroma subsampling, JFIF header), not progressive.
 // The file is replaced only when complete. Raises "Cannot create file " + name when the file
 // can't be created, "Stream write error" when its bytes can't be written, and "JPEG error #" +
-// code for any other failure of the library (an empty bitmap, a side over 65500 pixels).
-void SaveJpegFile(const std::string& fileName, const Bitmap& bitmap);
+// code for any other failure of the library (an empty bitmap, a side over 65500 pixels). A
+// gate, when given, is asked before each row is read.
+void SaveJpegFile(const std::string& fileName, const Bitmap& bitmap, RowGate* gate = nullptr);
 
 }  // namespace brumel

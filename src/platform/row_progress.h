@@ -1,5 +1,6 @@
 // What a reader that produces a picture row by row tells about it while it reads, so that work
-// on the finished rows can start before the last one is there.
+// on the finished rows can start before the last one is there; and what a writer waits on when
+// that work may still be going on.
 #pragma once
 
 #include "platform/bitmap.h"
@@ -19,6 +20,14 @@ class RowProgress {
   // The read is over, with every row final when complete is true. May come without Started
   // (the read failed before there was a picture); afterwards the picture is not touched.
   virtual void Ended(bool complete) noexcept = 0;
+};
+
+// Asked by a writer before it reads each row, from the writer's thread; must not throw either.
+class RowGate {
+ public:
+  virtual ~RowGate() = default;
+  // Returns once rows 0..rows - 1 are final.
+  virtual void AwaitRows(int rows) noexcept = 0;
 };
 
 }  // namespace brumel
