@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Times brumel-batch on a 6000 x 4000 JPEG, to JPEG and to PNG, against the same decode and
-# encode without the correction, in the same run; reports the ratios and the peak memory
-# against one 24-bit copy of the picture. Usage: bench/batch_bench.sh [BUILD_FOLDER] [RUNS]
+# encode without the correction, the two taking turns in the same run; reports the ratios of the
+# best and of the median times, and the peak memory against one 24-bit copy of the picture.
+# Usage: bench/batch_bench.sh [BUILD_FOLDER] [RUNS]
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="${1:-$ROOT/build/bench}"
@@ -14,18 +15,18 @@ WORK="$(mktemp -d)"
 trap 'rm -rf "$WORK"' EXIT
 "$BUILD/make_faded_sample" "$WORK/photo.jpg" 6000 4000
 
-# The best of RUNS wall-clock times of a command, in seconds.
-best_time() {
-  local best="" t
-  for ((i = 0; i < RUNS; i++)); do
-    local start end
-    start=$(date +%s.%N)
-    "$@" >/dev/null || { echo "failed: $*" >&2; exit 1; }
-    end=$(date +%s.%N)
-    t=$(echo "$end - $start" | bc -l)
-    if [[ -z "$best" ]] || (($(echo "$t < $best" | bc -l))); then best=$t; fi
-  done
-  echo "$best"
+# Wall-clock seconds of one run of a command.
+run_time() {
+  local start end
+  start=$(date +%s.%N)
+  "$@" >/dev/null || { echo "failed: $*" >&2; exit 1; }
+  end=$(date +%s.%N)
+  echo "$end - $start" | bc -l
+}
+
+# The smallest and the median of the numbers on stdin.
+best_and_median() {
+  sort -g | awk '{ t[NR] = $1 } END { printf "%s %s\n", t[1], (NR % 2 ? t[(NR + 1) / 2] : (t[NR / 2] + t[NR / 2 + 1]) / 2) }'
 }
 
 peak_kib() {
@@ -34,11 +35,20 @@ peak_kib() {
 
 copy_mib=$(echo "6000 * 4000 * 3 / 1048576" | bc -l)
 printf "one 24-bit copy of the picture: %.1f MiB\n" "$copy_mib"
+# The two commands take turns, so that a busier spell of the machine falls on both alike.
 for format in jpg png; do
-  batch=$(best_time "$BUILD/brumel-batch" -q -o "$WORK/out.$format" "$WORK/photo.jpg")
-  reference=$(best_time "$BUILD/bench/codec_reference" "$WORK/photo.jpg" "$WORK/reference.$format")
+  : >"$WORK/batch.times"
+  : >"$WORK/reference.times"
+  for ((i = 0; i < RUNS; i++)); do
+    run_time "$BUILD/brumel-batch" -q -o "$WORK/out.$format" "$WORK/photo.jpg" >>"$WORK/batch.times"
+    run_time "$BUILD/bench/codec_reference" "$WORK/photo.jpg" "$WORK/reference.$format" \
+      >>"$WORK/reference.times"
+  done
+  read -r batch batchMedian < <(best_and_median <"$WORK/batch.times")
+  read -r reference referenceMedian < <(best_and_median <"$WORK/reference.times")
   peak=$(peak_kib "$BUILD/brumel-batch" -q -o "$WORK/out.$format" "$WORK/photo.jpg")
-  printf "JPEG to %s: brumel-batch %.3f s, decode+encode only %.3f s, ratio %.2f; peak %.1f MiB = %.2f copies\n" \
+  printf "JPEG to %s: brumel-batch %.3f s, decode+encode only %.3f s, ratio %.2f (medians %.3f s, %.3f s, ratio %.2f); peak %.1f MiB = %.2f copies\n" \
     "$format" "$batch" "$reference" "$(echo "$batch / $reference" | bc -l)" \
+    "$batchMedian" "$referenceMedian" "$(echo "$batchMedian / $referenceMedian" | bc -l)" \
     "$(echo "$peak / 1024" | bc -l)" "$(echo "$peak / 1024 / $copy_mib" | bc -l)"
 done
