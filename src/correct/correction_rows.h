@@ -43,7 +43,6 @@ class CorrectionRows {
         cx_(width_ / 2),
         farthest_(FarthestDistance(cx_, cy_)) {}
 
-  int Height() const { return height_; }
   // The vertical distances 0..cy cover every row: cy + d is never more than the last row.
   int Distances() const { return cy_ + 1; }
   // How many gains a row needs room for.

@@ -54,16 +54,13 @@ void StreamingCorrection::RowsFinished(int rows) noexcept {
 
 void StreamingCorrection::Ended(bool complete) noexcept {
   if (!worker_.joinable()) return;
-  if (complete) {
-    finished_.store(height_, std::memory_order_release);
-    finished_.notify_one();
-    complete_ = true;
+  if (!complete) {
+    Finish();  // with the read incomplete, only stops the worker
     return;
   }
-  finished_.store(kStopped, std::memory_order_release);
-  finished_.notify_all();
-  worker_.join();
-  rows_.reset();
+  finished_.store(height_, std::memory_order_release);
+  finished_.notify_one();
+  complete_ = true;
 }
 
 void StreamingCorrection::AwaitRows(int rows) noexcept {

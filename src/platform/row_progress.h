@@ -18,7 +18,8 @@ class RowProgress {
   // Rows 0..rows - 1 are final: the reader will not write them again. Counts only grow.
   virtual void RowsFinished(int rows) noexcept = 0;
   // The read is over, with every row final when complete is true. May come without Started
-  // (the read failed before there was a picture); afterwards the picture is not touched.
+  // (the read failed before there was a picture); afterwards the reader moves the picture on
+  // or drops it.
   virtual void Ended(bool complete) noexcept = 0;
 };
 
