@@ -21,6 +21,7 @@ set(BRUMEL_CORRECT_SOURCES
   src/correct/fast_correction.cpp
   src/correct/sample_thresholds.cpp
   src/correct/streaming_correction.cpp
+  src/correct/estimate_restoration.cpp
 )
 
 set(BRUMEL_IMAGEIO_SOURCES

@@ -1,0 +1,27 @@
+// The levels step taken before the correction: per channel a black point, a white point and a
+// gamma, as the Levels control of a photo editor. It moves each channel's black and white point,
+// which the correction's controls cannot, and its gamma undoes a dye's lost density.
+#pragma once
+
+#include "correct/correction_settings.h"
+
+namespace brumel {
+
+// The ranges of one channel's levels; the gamma is in hundredths.
+inline constexpr ControlRange kLevelsBlack{"black point", 0, 254, 0};
+inline constexpr ControlRange kLevelsWhite{"white point", 1, 255, 255};
+inline constexpr ControlRange kLevelsGamma{"levels gamma", 10, 1000, 100};
+
+struct ChannelLevels {
+  int black = kLevelsBlack.initial;
+  int white = kLevelsWhite.initial;
+  int gamma = kLevelsGamma.initial;  // hundredths
+  bool operator==(const ChannelLevels&) const = default;
+};
+
+struct Levels {
+  ChannelLevels red, green, blue;
+  bool operator==(const Levels&) const = default;
+};
+
+}  // namespace brumel
