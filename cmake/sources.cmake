@@ -14,6 +14,8 @@ set(BRUMEL_PLATFORM_SOURCES
 
 set(BRUMEL_CORRECT_SOURCES
   src/correct/correction_settings.cpp
+  src/correct/levels.cpp
+  src/correct/levels_text.cpp
   src/correct/correct_bitmap.cpp
   src/correct/curve_graph.cpp
   src/correct/preview.cpp

@@ -12,8 +12,10 @@
 #include <set>
 
 #include "correct/correct_bitmap.h"
+#include "correct/levels.h"
 #include "correct/sample_thresholds.h"
 #include "correction_test_support.h"
+#include "platform/error.h"
 
 namespace brumel {
 namespace {
@@ -184,6 +186,78 @@ TEST(FastCorrection, OtherGammasFallBackToTheReference) {
     CorrectBitmap(source, corrected, s);
     EXPECT_TRUE(SameBytes(reference, corrected)) << gamma;
   }
+}
+
+Levels RandomLevels(std::mt19937& random) {
+  const auto channel = [&] {
+    const int black = std::uniform_int_distribution<int>(kLevelsBlack.minimum, 254)(random);
+    const int white = std::uniform_int_distribution<int>(black + 1, kLevelsWhite.maximum)(random);
+    const int gamma =
+        std::uniform_int_distribution<int>(kLevelsGamma.minimum, kLevelsGamma.maximum)(random);
+    return ChannelLevels{black, white, gamma};
+  };
+  return {channel(), channel(), channel()};
+}
+
+// The levels on their own, through their tables, into a copy of the picture.
+Bitmap Levelled(const Bitmap& source, const Levels& levels) {
+  const LevelsTables tables = MakeLevelsTables(levels);
+  Bitmap result = source;
+  for (int y = 0; y < source.Height(); ++y)
+    for (int x = 0; x < 3 * source.Width(); ++x)
+      result.ScanLine(y)[x] = tables[x % 3][source.ScanLine(y)[x]];
+  return result;
+}
+
+// Every pass with levels equals the levels taken first and then the direct pass without them.
+TEST(FastCorrectionWithLevels, EqualsLevelsThenTheReference) {
+  std::mt19937 random(14);
+  for (int i = 0; i < 600; ++i) {
+    CorrectionSettings s = SettingsFromPositions(RandomPositions(random));
+    s.levels = RandomLevels(random);
+    CorrectionSettings identity = s;
+    identity.levels = Levels{};
+    const int width = 1 + static_cast<int>(random() % 60);
+    const int height = 1 + static_cast<int>(random() % 60);
+    const Bitmap source = RandomBitmap(width, height, random);
+    Bitmap expected(width, height);
+    CorrectBitmapReference(Levelled(source, s.levels), expected, identity);
+    Bitmap fast(width, height), reference(width, height);
+    ASSERT_TRUE(CorrectBitmapFast(source, fast, s, 1 + static_cast<int>(random() % 3)));
+    CorrectBitmapReference(source, reference, s);
+    ASSERT_TRUE(SameBytes(expected, fast)) << "case " << i;
+    ASSERT_TRUE(SameBytes(expected, reference)) << "case " << i;
+  }
+}
+
+TEST(FastCorrectionWithLevels, IdentityLevelsChangeNothingAndEveryPathHonoursLevels) {
+  std::mt19937 random(15);
+  const Bitmap source = RandomBitmap(23, 17, random);
+  CorrectionSettings s = SettingsFromPositions(RandomPositions(random));
+  Bitmap before(23, 17), after(23, 17);
+  CorrectBitmap(source, before, s);
+  s.levels = Levels{};
+  CorrectBitmap(source, after, s);
+  EXPECT_TRUE(SameBytes(before, after));
+  // A gamma beyond the fast pass's lookup takes the direct pass, which honours the levels too.
+  s.Gamma = 3.2;
+  s.levels = RandomLevels(random);
+  CorrectionSettings identity = s;
+  identity.levels = Levels{};
+  Bitmap expected(23, 17), corrected(23, 17);
+  CorrectBitmapReference(Levelled(source, s.levels), expected, identity);
+  CorrectBitmap(source, corrected, s);
+  EXPECT_TRUE(SameBytes(expected, corrected));
+}
+
+TEST(FastCorrectionWithLevels, LevelsOutOfRangeAreRefusedBeforeAnyPixel) {
+  std::mt19937 random(16);
+  const Bitmap source = RandomBitmap(5, 4, random);
+  CorrectionSettings s;
+  s.levels.green = {30, 30, 100};
+  Bitmap target(5, 4);
+  EXPECT_THROW(CorrectBitmap(source, target, s), Error);
+  EXPECT_TRUE(SameBytes(target, Bitmap(5, 4)));
 }
 
 }  // namespace

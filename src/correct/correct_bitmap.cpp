@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "correct/fast_correction.h"
+#include "correct/levels.h"
 #include "platform/error.h"
 #include "platform/rounding.h"
 
@@ -51,13 +52,15 @@ void CorrectBitmapReference(const Bitmap& source, Bitmap& destination,
   const int cy = height / 2;
   const int cx = width / 2;
   const double farthest = FarthestDistance(cx, cy);
+  const LevelsTables levelled = MakeLevelsTables(settings.levels);
   for (int y = 0; y < height; ++y) {
     const std::uint8_t* in = source.ScanLine(y);
     std::uint8_t* out = destination.ScanLine(y);
     for (int x = 0; x < width; ++x) {
       const double r = NormalisedDistance(x, y, cx, cy, farthest);
       const double gain = PixelGain(settings, r);
-      const std::uint8_t blue = in[3 * x], green = in[3 * x + 1], red = in[3 * x + 2];
+      const std::uint8_t blue = levelled[0][in[3 * x]], green = levelled[1][in[3 * x + 1]],
+                         red = levelled[2][in[3 * x + 2]];
       out[3 * x] = CorrectChannel(blue, settings.CrossBlue, gamma, midLevel, gain);
       out[3 * x + 1] = CorrectChannel(green, settings.CrossGreen, gamma, midLevel, gain);
       out[3 * x + 2] = CorrectChannel(red, settings.CrossRed, gamma, midLevel, gain);

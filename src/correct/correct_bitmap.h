@@ -10,12 +10,13 @@
 
 namespace brumel {
 
-// Corrects source into destination (which may be the same bitmap, and must be at least as large).
-// Raises the error type for bitmaps that are not 24 bits.
+// Corrects source into destination (which may be the same bitmap, and must be at least as large),
+// the settings' levels first. Raises the error type for bitmaps that are not 24 bits and for
+// levels out of range.
 void CorrectBitmap(const Bitmap& source, Bitmap& destination, const CorrectionSettings& settings);
 
-// The direct form: every sample of every pixel computed afresh, exactly as the definition reads.
-// It is the reference that any faster pass must equal byte for byte.
+// The direct form: every sample of every pixel computed afresh, exactly as the definition reads,
+// after the levels' table. It is the reference that any faster pass must equal byte for byte.
 void CorrectBitmapReference(const Bitmap& source, Bitmap& destination,
                             const CorrectionSettings& settings);
 

@@ -15,8 +15,8 @@
 
 namespace brumel {
 
-// The light after the cross-over, per channel in byte order (blue, green, red) and sample value:
-// it does not depend on the pixel.
+// The light after the levels and the cross-over, per channel in byte order (blue, green, red)
+// and sample value: it does not depend on the pixel, so the levels cost nothing per sample.
 using LightTables = std::array<std::array<double, 256>, 3>;
 LightTables CrossedLight(const CorrectionSettings& settings);
 

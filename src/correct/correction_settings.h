@@ -4,16 +4,10 @@
 
 #include <cmath>
 
-namespace brumel {
+#include "correct/control_range.h"
+#include "correct/levels.h"
 
-// One control of the correction: its range and its position at start-up. The window's bars and
-// the command line both take these, so they cannot drift apart.
-struct ControlRange {
-  const char* name;
-  int minimum;
-  int maximum;
-  int initial;
-};
+namespace brumel {
 
 inline constexpr ControlRange kCornerBar{"corner", 0, 200, 100};
 inline constexpr ControlRange kCentreBar{"centre", 0, 200, 100};
@@ -36,6 +30,8 @@ struct CorrectionSettings {
   double CrossRed = 0;
   double CrossGreen = 0;
   double CrossBlue = 0;
+  // Taken before everything else; the identity unless the command line sets them.
+  Levels levels;
 };
 
 // The curve-level refresh: CentreLevel, then CornerLevel, then CurveSpan.

@@ -3,7 +3,10 @@
 // which the correction's controls cannot, and its gamma undoes a dye's lost density.
 #pragma once
 
-#include "correct/correction_settings.h"
+#include <array>
+#include <cstdint>
+
+#include "correct/control_range.h"
 
 namespace brumel {
 
@@ -23,5 +26,15 @@ struct Levels {
   ChannelLevels red, green, blue;
   bool operator==(const Levels&) const = default;
 };
+
+// Every value in its range and the black point below the white point.
+bool LevelsInRange(const ChannelLevels& levels);
+
+// What the levels make of each sample value, per channel in the bitmap's byte order (blue,
+// green, red): 255 x min(1, max(0, (c - black) / (white - black)))^(100 / gamma), rounded half
+// to even. The identity levels give every value back unchanged. Raises the error type for levels
+// out of range.
+using LevelsTables = std::array<std::array<std::uint8_t, 256>, 3>;
+LevelsTables MakeLevelsTables(const Levels& levels);
 
 }  // namespace brumel
