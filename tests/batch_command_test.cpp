@@ -5,8 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <iterator>
+#include <regex>
 #include <sstream>
 
+#include "correct/correct_bitmap.h"
+#include "correct/levels.h"
 #include "image_test_support.h"
 #include "platform/bmp_codec.h"
 
@@ -46,8 +50,9 @@ TEST_F(BatchCommandTest, VersionAndHelp) {
   EXPECT_EQ(Run({"--version"}), 0);
   EXPECT_EQ(out_.str(), "brumel-batch 1.13\n");
   EXPECT_EQ(Run({"--help"}), 0);
-  for (const char* option : {"--output", "--format", "--corner", "--centre", "--curve", "--gamma",
-                             "--red", "--green", "--blue", "--keep-going", "--quiet"})
+  for (const char* option :
+       {"--output", "--format", "--corner", "--centre", "--curve", "--gamma", "--red", "--green",
+        "--blue", "--levels", "--auto", "--estimate", "--keep-going", "--quiet"})
     EXPECT_NE(out_.str().find(option), std::string::npos) << option;
 }
 
@@ -63,6 +68,13 @@ TEST_F(BatchCommandTest, UsageErrorsWriteNothing) {
       {"-o", Path("out.gif"), Path("in.bmp")},
       {"-o", Path("out.png"), "-f", "gif", Path("in.bmp")},
       {"-o", Path("out.png"), "--gamma", "1.5", Path("in.bmp")},
+      {"-o", Path("out.png"), "--levels", "0:255:1,0:255:1", Path("in.bmp")},
+      {"-o", Path("out.png"), "--levels", "0:255:1,0:255:1.234,0:255:1", Path("in.bmp")},
+      {"-o", Path("out.png"), "--levels", "9:9:1,0:255:1,0:255:1", Path("in.bmp")},
+      {"-o", Path("out.png"), "--levels", "0:255:1,0:255:1,0:255:1,5", Path("in.bmp")},
+      {"-o", Path("out.png"), "--levels", "0:255:1,0:255:0,0:255:1", Path("in.bmp")},
+      {"-o", Path("out.png"), "--levels", "0:255:1,0:255:1,0:255:1,5", "--auto", Path("in.bmp")},
+      {"--auto", Path("in.bmp")},
   };
   for (const auto& arguments : wrong) {
     EXPECT_EQ(Run(arguments), kExitUsage) << arguments[1];
@@ -71,6 +83,87 @@ TEST_F(BatchCommandTest, UsageErrorsWriteNothing) {
     EXPECT_NE(text.find("--help"), std::string::npos) << text;
     EXPECT_TRUE(NothingWritten()) << arguments[1];
   }
+}
+
+TEST_F(BatchCommandTest, ABadLevelsTextSaysWhatTheOptionTakes) {
+  EXPECT_EQ(Run({"-o", Path("out.png"), "--levels", "0:255:1,0:255:1,0:255:1.5.", Path("in.bmp")}),
+            kExitUsage);
+  EXPECT_NE(errors_.str().find("--levels"), std::string::npos) << errors_.str();
+  EXPECT_NE(errors_.str().find("black:white:gamma"), std::string::npos) << errors_.str();
+  EXPECT_EQ(Run({Path("in.bmp")}), kExitUsage) << "without --estimate, -o is needed";
+  EXPECT_EQ(errors_.str(),
+            "brumel-batch: --output is required\nRun with --help for more information.\n");
+}
+
+TEST_F(BatchCommandTest, LevelsAreTakenBeforeTheCorrection) {
+  ASSERT_EQ(Run({"-o", Path("out.bmp"), "--levels", "12:240:1.1,8:231:0.95,30:250:1.32", "--red",
+                 "70", Path("in.bmp")}),
+            0)
+      << errors_.str();
+  const Bitmap picture = testing::Pattern(12, 9);
+  const Levels levels{{12, 240, 110}, {8, 231, 95}, {30, 250, 132}};
+  const LevelsTables tables = MakeLevelsTables(levels);
+  Bitmap expected = picture;
+  for (int y = 0; y < picture.Height(); ++y)
+    for (int x = 0; x < 3 * picture.Width(); ++x)
+      expected.ScanLine(y)[x] = tables[x % 3][picture.ScanLine(y)[x]];
+  ControlPositions positions;
+  positions.red = 70;
+  CorrectBitmapReference(expected, expected, SettingsFromPositions(positions));
+  Bitmap written;
+  LoadBmpFile(Path("out0.bmp"), written);
+  EXPECT_TRUE(testing::SamePixels(expected, written));
+}
+
+// The options of an --estimate line, after "INPUT: ".
+std::vector<std::string> OptionsOfLine(const std::string& line, const std::string& input) {
+  EXPECT_EQ(line.rfind(input + ": ", 0), 0u) << line;
+  std::istringstream words(line.substr(input.size() + 2));
+  return {std::istream_iterator<std::string>(words), std::istream_iterator<std::string>()};
+}
+
+TEST_F(BatchCommandTest, EstimatePrintsALinePerInputAndWritesNothing) {
+  SaveBmpFile(Path("other.bmp"), testing::Pattern(7, 20));
+  ASSERT_EQ(Run({"--estimate", "--gamma", "200", "--curve", "cube", "--levels",
+                 "12:240:1.1,8:231:0.95,30:250:1.32", Path("in.bmp"), Path("other.bmp")}),
+            0)
+      << errors_.str();
+  EXPECT_EQ(Entries().size(), 2u) << "the two inputs alone";
+  const std::regex form(
+      "--levels (\\d+:\\d+:\\d+(\\.\\d\\d?)?,){2}\\d+:\\d+:\\d+(\\.\\d\\d?)? --corner \\d+ "
+      "--centre "
+      "\\d+ --curve (linear|sqr|cube|x\\^4|x\\^2\\+x) --gamma \\d+ --red \\d+ --green \\d+ --blue "
+      "\\d+\n");
+  std::istringstream lines(out_.str());
+  std::string line;
+  for (const std::string& input : {Path("in.bmp"), Path("other.bmp")}) {
+    ASSERT_TRUE(std::getline(lines, line));
+    EXPECT_TRUE(std::regex_match(line.substr(input.size() + 2) + "\n", form)) << line;
+    const std::vector<std::string> options = OptionsOfLine(line, input);
+    // What was given stays as given.
+    EXPECT_EQ(options[1], "12:240:1.1,8:231:0.95,30:250:1.32");
+    EXPECT_EQ(options[7], "cube");
+    EXPECT_EQ(options[9], "200");
+  }
+  EXPECT_FALSE(std::getline(lines, line));
+  EXPECT_EQ(errors_.str(), "");
+
+  EXPECT_EQ(Run({"--estimate", "--keep-going", Path("missing.bmp"), Path("in.bmp")}),
+            kExitInputProblem);
+  const std::string printed = out_.str();
+  EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), 1) << printed;
+  EXPECT_NE(errors_.str().find("failed " + Path("missing.bmp")), std::string::npos);
+}
+
+TEST_F(BatchCommandTest, AnEstimatePastedBackGivesTheBytesOfAuto) {
+  ASSERT_EQ(Run({"--estimate", "--blue", "80", Path("in.bmp")}), 0) << errors_.str();
+  std::vector<std::string> pasted =
+      OptionsOfLine(out_.str().substr(0, out_.str().size() - 1), Path("in.bmp"));
+  pasted.insert(pasted.end(), {"-o", Path("pasted.png"), Path("in.bmp")});
+  ASSERT_EQ(Run(pasted), 0) << errors_.str();
+  ASSERT_EQ(Run({"--auto", "--blue", "80", "-o", Path("auto.png"), Path("in.bmp")}), 0)
+      << errors_.str();
+  EXPECT_EQ(testing::ReadBytes(Path("pasted0.png")), testing::ReadBytes(Path("auto0.png")));
 }
 
 TEST_F(BatchCommandTest, FormatFromTheNameOrTheOption) {

@@ -10,6 +10,7 @@
 #include <random>
 
 #include "correct/correct_bitmap.h"
+#include "correct/estimate_restoration.h"
 #include "image_test_support.h"
 #include "imageio/jpeg_codec.h"
 #include "imageio/load_image.h"
@@ -124,6 +125,77 @@ TEST_F(BatchTest, ALargeJpegIsCorrectedAsAnyOtherPicture) {
   RunBatch(request, working, messages_);
   SaveJpegFile(Path("expected.jpg"), expected);
   EXPECT_EQ(testing::ReadBytes(Path("fixed0.jpg")), testing::ReadBytes(Path("expected.jpg")));
+}
+
+// An input corrected by the direct pass with its own estimate.
+Bitmap OwnCorrection(const std::string& input, const HeldSettings& held) {
+  Bitmap picture;
+  RecordingMessages quiet;
+  EXPECT_TRUE(LoadImageFile(input, picture, quiet));
+  const Restoration own = EstimateRestoration(picture, held);
+  CorrectionSettings settings = SettingsFromPositions(own.positions);
+  settings.levels = own.levels;
+  CorrectBitmapReference(picture, picture, settings);
+  return picture;
+}
+
+TEST_F(BatchTest, AutomaticCorrectsEachInputWithItsOwnEstimate) {
+  // A large JPEG, corrected on the second core while it is encoded, and a small bitmap.
+  SaveJpegFile(Path("photo.jpg"), Picture(801, 523, 7));
+  const std::vector<std::string> inputs = {Path("photo.jpg"),
+                                           Input("small.bmp", Picture(13, 8, 8))};
+  HeldSettings held;
+  held.levels = Levels{{12, 240, 110}, {8, 231, 95}, {30, 250, 132}};
+  held.gamma = 200;
+  for (OutputFormat format : {OutputFormat::Jpeg, OutputFormat::WindowsBitmap}) {
+    BatchRequest request = Request(inputs, format);
+    request.automatic = held;
+    Bitmap working;
+    ASSERT_EQ(RunBatch(request, working, messages_).written, 2u);
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+      const Bitmap expected = OwnCorrection(inputs[i], held);
+      const std::string output = BatchOutputName(Path("fixed"), i, format);
+      if (format == OutputFormat::Jpeg) {
+        SaveJpegFile(Path("expected.jpg"), expected);
+        EXPECT_EQ(testing::ReadBytes(output), testing::ReadBytes(Path("expected.jpg"))) << i;
+      } else {
+        Bitmap written;
+        LoadBmpFile(output, written);
+        EXPECT_TRUE(SamePixels(written, expected)) << i;
+      }
+    }
+  }
+}
+
+TEST_F(BatchTest, EstimatingWritesNothingAndReportsLikeTheRun) {
+  const std::string a = Input("a.bmp", Picture(9, 5, 9)), b = Input("b.bmp", Picture(4, 6, 10));
+  { std::ofstream(Path("broken.bmp")) << "not a bitmap"; }
+  BatchRequest request = Request({a, Path("notes.txt"), Path("broken.bmp"), b}, OutputFormat::Png);
+  request.outputName = a;  // never written, so never refused
+  HeldSettings held;
+  held.red = 70;
+  request.automatic = held;
+  request.keepGoing = true;
+  std::vector<std::string> estimated;
+  const auto found = [&](const std::string& input, const Restoration& restoration) {
+    estimated.push_back(input);
+    EXPECT_EQ(restoration.positions.red, 70);
+  };
+  const auto before = Entries();
+  Bitmap working;
+  const BatchReport report = EstimateBatch(request, working, messages_, found);
+  EXPECT_EQ(estimated, (std::vector<std::string>{a, b}));
+  EXPECT_EQ(report.written, 2u);
+  ASSERT_EQ(report.skipped.size(), 1u);
+  EXPECT_EQ(report.skipped[0].input, Path("notes.txt"));
+  ASSERT_EQ(report.failed.size(), 1u);
+  EXPECT_EQ(report.failed[0].input, Path("broken.bmp"));
+  EXPECT_EQ(Entries().size(), before.size());
+
+  request.keepGoing = false;
+  estimated.clear();
+  EXPECT_THROW(EstimateBatch(request, working, messages_, found), Error);
+  EXPECT_EQ(estimated, std::vector<std::string>{a});
 }
 
 TEST_F(BatchTest, AReaderErrorStopsTheRunWithOutputsBeforeIt) {

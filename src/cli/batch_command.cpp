@@ -6,6 +6,7 @@
 
 #include "cli/progress_line.h"
 #include "correct/correction_settings.h"
+#include "correct/levels_text.h"
 #include "imageio/file_name.h"
 #include "platform/error.h"
 #include "platform/number_text.h"
@@ -39,6 +40,9 @@ struct CommandLine {
   std::vector<std::string> inputs;
   ControlPositions positions;
   std::string curve = kCurveNames[0];
+  std::string levels;
+  bool automatic = false;
+  bool estimate = false;
   bool keepGoing = false;
   bool quiet = false;
 };
@@ -52,9 +56,37 @@ void AddBar(CLI::App& app, const char* flag, const ControlRange& control, int& p
       ->type_name("N");
 }
 
+// The bars by flag, for the options held fixed under --auto and for --estimate's line.
+struct BarOption {
+  const char* flag;
+  int ControlPositions::*position;
+  std::optional<int> HeldSettings::*held;
+};
+constexpr BarOption kBarOptions[] = {
+    {"--corner", &ControlPositions::corner, &HeldSettings::corner},
+    {"--centre", &ControlPositions::centre, &HeldSettings::centre},
+    {"--curve", &ControlPositions::curve, &HeldSettings::curve},
+    {"--gamma", &ControlPositions::gamma, &HeldSettings::gamma},
+    {"--red", &ControlPositions::red, &HeldSettings::red},
+    {"--green", &ControlPositions::green, &HeldSettings::green},
+    {"--blue", &ControlPositions::blue, &HeldSettings::blue},
+};
+
+void AddLevels(CLI::App& app, std::string& levels) {
+  const auto check = [](const std::string& text) {
+    return ParseLevels(text) ? std::string() : LevelsSyntax();
+  };
+  app.add_option("--levels", levels,
+                 "levels before the correction: black point, white point and gamma (at most "
+                 "two decimals) of red, green and blue")
+      ->check(CLI::Validator(check, ""))
+      ->default_val(LevelsText(Levels{}))
+      ->type_name("B:W:G,B:W:G,B:W:G");
+}
+
 void DeclareOptions(CLI::App& app, CommandLine& line) {
-  app.add_option("-o,--output", line.output, "the output name, as typed in the save dialog")
-      ->required()
+  app.add_option("-o,--output", line.output,
+                 "the output name, as typed in the save dialog; not needed with --estimate")
       ->type_name("NAME");
   app.add_option("-f,--format", line.format,
                  "png, jpg, bmp or tif; by default taken from NAME's extension")
@@ -73,6 +105,12 @@ void DeclareOptions(CLI::App& app, CommandLine& line) {
          "contrast of the green channel around mid-grey");
   AddBar(app, "--blue", kBlueBar, line.positions.blue,
          "contrast of the blue channel around mid-grey");
+  AddLevels(app, line.levels);
+  app.add_flag("--auto", line.automatic,
+               "each INPUT corrected with its own settings, estimated from the picture; the "
+               "options given with it are kept and the rest are fitted");
+  app.add_flag("--estimate", line.estimate,
+               "write nothing; print for each INPUT the options that reproduce --auto's result");
   app.add_flag("--keep-going", line.keepGoing, "after an input that fails, go on with the next");
   app.add_flag("-q,--quiet", line.quiet, "no progress display");
   app.add_option("INPUT", line.inputs, "the pictures to correct")->required()->type_name("INPUT");
@@ -83,6 +121,27 @@ int CurveIndex(const std::string& name) {
   for (int i = 0; i < kCurveCount; ++i)
     if (name == kCurveNames[i]) return i;
   return 0;
+}
+
+// Under --auto, the settings given on the command line stay as given.
+HeldSettings HeldOptions(const CLI::App& app, const CommandLine& line) {
+  HeldSettings held;
+  if (app.count("--levels") > 0) held.levels = ParseLevels(line.levels);
+  for (const BarOption& bar : kBarOptions)
+    if (app.count(bar.flag) > 0) held.*bar.held = line.positions.*bar.position;
+  return held;
+}
+
+// The options that give these settings by hand.
+std::string RestorationOptions(const Restoration& restoration) {
+  std::string text = "--levels " + LevelsText(restoration.levels);
+  for (const BarOption& bar : kBarOptions) {
+    const int position = restoration.positions.*bar.position;
+    text += std::string(" ") + bar.flag + ' ' +
+            (bar.position == &ControlPositions::curve ? kCurveNames[position]
+                                                      : std::to_string(position));
+  }
+  return text;
 }
 
 int UsageError(std::ostream& errors, const std::string& reason) {
@@ -96,6 +155,36 @@ int ReportProblems(const BatchReport& report, std::ostream& errors) {
   for (const BatchProblem& problem : report.failed)
     errors << "brumel-batch: failed " << problem.input << ": " << problem.reason << '\n';
   return report.skipped.empty() && report.failed.empty() ? kExitWritten : kExitInputProblem;
+}
+
+// Runs the batch, or only the estimates, with the progress and the problems on errors.
+int RunRequest(const BatchRequest& request, const CommandLine& line, std::ostream& out,
+               std::ostream& errors, bool errorsIsTerminal) {
+  ProgressLine progress(errors);
+  const bool showProgress = errorsIsTerminal && !line.quiet;
+  StderrMessages messages(errors, showProgress ? &progress : nullptr);
+  std::string current;
+  const BatchProgress onEachInput = [&](std::size_t i, std::size_t n, const std::string& name) {
+    current = name;
+    if (showProgress) progress.Show(i, n, name);
+  };
+  const BatchEstimates print = [&](const std::string& input, const Restoration& restoration) {
+    progress.Clear();
+    out << input << ": " << RestorationOptions(restoration) << '\n';
+  };
+  Bitmap working;
+  try {
+    const BatchReport report = line.estimate
+                                   ? EstimateBatch(request, working, messages, print, onEachInput)
+                                   : RunBatch(request, working, messages, onEachInput);
+    progress.Clear();
+    return ReportProblems(report, errors);
+  } catch (const Error& error) {
+    progress.Clear();
+    errors << "brumel-batch: " << (current.empty() ? "" : "failed " + current + ": ")
+           << error.what() << '\n';
+    return kExitInputProblem;
+  }
 }
 
 }  // namespace
@@ -113,8 +202,8 @@ std::optional<OutputFormat> OutputFormatFromText(const std::string& text) {
 int RunBatchCommand(int argc, const char* const* argv, std::ostream& out, std::ostream& errors,
                     bool errorsIsTerminal) {
   CLI::App app(
-      "Restores faded photographs: corrects every INPUT with the given settings and "
-      "writes NAME0, NAME1, ... in the chosen format.",
+      "Restores faded photographs: corrects every INPUT with the given settings, or with --auto "
+      "its own, and writes NAME0, NAME1, ... in the chosen format.",
       "brumel-batch");
   CommandLine line;
   DeclareOptions(app, line);
@@ -129,35 +218,24 @@ int RunBatchCommand(int argc, const char* const* argv, std::ostream& out, std::o
   } catch (const CLI::ParseError& error) {
     return UsageError(errors, error.what());
   }
-  const std::string formatText = line.format.empty() ? FileExtension(line.output) : line.format;
-  const std::optional<OutputFormat> format = OutputFormatFromText(formatText);
-  if (!format)
-    return UsageError(errors, line.format.empty() ? "no --format given and " + line.output +
-                                                        " does not end in .png, .jpg, .bmp or .tif"
-                                                  : "unknown format " + line.format);
+  if (!line.estimate && app.count("--output") == 0)
+    return UsageError(errors, "--output is required");
   line.positions.curve = CurveIndex(line.curve);
-
-  BatchRequest request{line.inputs, line.output, *format, SettingsFromPositions(line.positions),
-                       line.keepGoing};
-  ProgressLine progress(errors);
-  const bool showProgress = errorsIsTerminal && !line.quiet;
-  StderrMessages messages(errors, showProgress ? &progress : nullptr);
-  std::string current;
-  const BatchProgress onEachInput = [&](std::size_t i, std::size_t n, const std::string& name) {
-    current = name;
-    if (showProgress) progress.Show(i, n, name);
-  };
-  Bitmap working;
-  try {
-    const BatchReport report = RunBatch(request, working, messages, onEachInput);
-    progress.Clear();
-    return ReportProblems(report, errors);
-  } catch (const Error& error) {
-    progress.Clear();
-    errors << "brumel-batch: " << (current.empty() ? "" : "failed " + current + ": ")
-           << error.what() << '\n';
-    return kExitInputProblem;
+  BatchRequest request{line.inputs, line.output, OutputFormat::Png,
+                       SettingsFromPositions(line.positions), line.keepGoing};
+  request.settings.levels = *ParseLevels(line.levels);
+  if (line.automatic || line.estimate) request.automatic = HeldOptions(app, line);
+  if (!line.estimate) {
+    const std::string formatText = line.format.empty() ? FileExtension(line.output) : line.format;
+    const std::optional<OutputFormat> format = OutputFormatFromText(formatText);
+    if (!format)
+      return UsageError(errors, line.format.empty()
+                                    ? "no --format given and " + line.output +
+                                          " does not end in .png, .jpg, .bmp or .tif"
+                                    : "unknown format " + line.format);
+    request.format = *format;
   }
+  return RunRequest(request, line, out, errors, errorsIsTerminal);
 }
 
 }  // namespace brumel

@@ -71,6 +71,57 @@ std::string WhyNothingLoaded(const std::string& input) {
   return "not a file name Brumel reads (.bmp, .jpg, .png or .tif)";
 }
 
+// Corrects a loaded input, unless its rows are already being corrected alongside, and writes it.
+void CorrectAndWrite(Bitmap& working, const CorrectionSettings& settings,
+                     StreamingCorrection& alongside, const std::string& output,
+                     OutputFormat format) {
+  if (!alongside.Corrects()) CorrectBitmap(working, working, settings);
+  WriteOutput(output, working, format, alongside);
+}
+
+CorrectionSettings SettingsFromRestoration(const Restoration& restoration) {
+  CorrectionSettings settings = SettingsFromPositions(restoration.positions);
+  settings.levels = restoration.levels;
+  return settings;
+}
+
+// The settings are known only once the picture is decoded, so the correction cannot go alongside
+// the decode; it goes on the second core alongside the encode instead, as a read that is over.
+bool CorrectOwnSettings(const BatchRequest& request, const std::string& input,
+                        const std::string& output, Bitmap& working, MessagePort& messages) {
+  if (!LoadImageFile(input, working, messages)) return false;
+  const CorrectionSettings settings =
+      SettingsFromRestoration(EstimateRestoration(working, *request.automatic));
+  StreamingCorrection alongside(settings);
+  alongside.Started(working);
+  alongside.RowsFinished(working.Height());
+  alongside.Ended(true);
+  CorrectAndWrite(working, settings, alongside, output, request.format);
+  return true;
+}
+
+// Takes each input in turn through one step, which is false when the input loaded nothing,
+// with the progress, the skips and the failures of a batch.
+BatchReport ForEachInput(const BatchRequest& request, const BatchProgress& progress,
+                         const std::function<bool(std::size_t, const std::string&)>& step) {
+  BatchReport report;
+  const std::size_t count = request.inputs.size();
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::string& input = request.inputs[i];
+    if (progress) progress(i, count, input);
+    try {
+      if (step(i, input))
+        ++report.written;
+      else
+        report.skipped.push_back({input, WhyNothingLoaded(input)});
+    } catch (const Error& error) {
+      if (!request.keepGoing) throw;
+      report.failed.push_back({input, error.what()});
+    }
+  }
+  return report;
+}
+
 }  // namespace
 
 std::string BatchOutputName(const std::string& chosenName, std::size_t index, OutputFormat format) {
@@ -80,29 +131,26 @@ std::string BatchOutputName(const std::string& chosenName, std::size_t index, Ou
 BatchReport RunBatch(const BatchRequest& request, Bitmap& working, MessagePort& messages,
                      const BatchProgress& progress) {
   RefuseOutputsOverInputs(request);
-  BatchReport report;
-  const std::size_t count = request.inputs.size();
-  for (std::size_t i = 0; i < count; ++i) {
-    const std::string& input = request.inputs[i];
-    if (progress) progress(i, count, input);
-    try {
-      // A large JPEG is corrected row by row while it is decoded and written; any other picture
-      // between the two.
-      StreamingCorrection alongside(request.settings);
-      if (!LoadImageFile(input, working, messages, &alongside)) {
-        report.skipped.push_back({input, WhyNothingLoaded(input)});
-        continue;
-      }
-      if (!alongside.Corrects()) CorrectBitmap(working, working, request.settings);
-      WriteOutput(BatchOutputName(request.outputName, i, request.format), working, request.format,
-                  alongside);
-      ++report.written;
-    } catch (const Error& error) {
-      if (!request.keepGoing) throw;
-      report.failed.push_back({input, error.what()});
-    }
-  }
-  return report;
+  return ForEachInput(request, progress, [&](std::size_t i, const std::string& input) {
+    const std::string output = BatchOutputName(request.outputName, i, request.format);
+    if (request.automatic) return CorrectOwnSettings(request, input, output, working, messages);
+    // A large JPEG is corrected row by row while it is decoded and written; any other picture
+    // between the two.
+    StreamingCorrection alongside(request.settings);
+    if (!LoadImageFile(input, working, messages, &alongside)) return false;
+    CorrectAndWrite(working, request.settings, alongside, output, request.format);
+    return true;
+  });
+}
+
+BatchReport EstimateBatch(const BatchRequest& request, Bitmap& working, MessagePort& messages,
+                          const BatchEstimates& found, const BatchProgress& progress) {
+  const HeldSettings held = request.automatic.value_or(HeldSettings{});
+  return ForEachInput(request, progress, [&](std::size_t, const std::string& input) {
+    if (!LoadImageFile(input, working, messages)) return false;
+    found(input, EstimateRestoration(working, held));
+    return true;
+  });
 }
 
 std::string BatchCompletionMessage(const BatchReport& report) {

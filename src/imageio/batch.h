@@ -4,10 +4,12 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "correct/correction_settings.h"
+#include "correct/estimate_restoration.h"
 #include "platform/bitmap.h"
 #include "platform/ports.h"
 
@@ -26,6 +28,9 @@ struct BatchRequest {
   CorrectionSettings settings;
   // Go on with the next input after one fails, instead of stopping with its error.
   bool keepGoing = false;
+  // With a value, each input is corrected with its own settings, estimated once it is loaded
+  // with these held as given, and settings is not used.
+  std::optional<HeldSettings> automatic = std::nullopt;
 };
 
 // An input that was not written, and why.
@@ -48,6 +53,15 @@ using BatchProgress = std::function<void(std::size_t index, std::size_t count, c
 // writing nothing, when an output name would be one of the inputs.
 BatchReport RunBatch(const BatchRequest& request, Bitmap& working, MessagePort& messages,
                      const BatchProgress& progress = {});
+
+// Called with each input's estimate.
+using BatchEstimates = std::function<void(const std::string& input, const Restoration&)>;
+
+// Loads every input and hands what restores it (request.automatic held, or nothing held) to
+// found, writing nothing; the output name and format are not used. Progress, skips and failures
+// are those of RunBatch, and written counts the inputs estimated.
+BatchReport EstimateBatch(const BatchRequest& request, Bitmap& working, MessagePort& messages,
+                          const BatchEstimates& found, const BatchProgress& progress = {});
 
 // " batch processing complete", then a line for every input that was skipped or failed.
 std::string BatchCompletionMessage(const BatchReport& report);
