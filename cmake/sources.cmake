@@ -23,6 +23,8 @@ set(BRUMEL_CORRECT_SOURCES
   src/correct/fast_correction.cpp
   src/correct/sample_thresholds.cpp
   src/correct/streaming_correction.cpp
+  src/correct/reduced_view.cpp
+  src/correct/light_falloff.cpp
   src/correct/estimate_restoration.cpp
 )
 

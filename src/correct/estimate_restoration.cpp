@@ -1,19 +1,132 @@
+// The estimator. A print fades in density: each dye keeps a share k of its density and the
+// paper's stain adds some, so a channel's linear reflectance R becomes R^k times a constant,
+// and the copy's light falls off towards the corners. Levels with a black point of 0 undo
+// exactly such a power and scale: the white point takes the scale, the gamma takes k. So:
+// 1. The light's fall-off is measured in linear light (light_falloff.h) and set aside.
+// 2. Per channel, the white point: the paper stains blue and green, never red, so each
+//    channel's highlights against red's, no further than a stain can go.
+// 3. Per channel, the gamma: a print's deepest shadows had a density of about 2.2, so k is the
+//    density of the channel's darkest half per cent over that. A channel that already reaches
+//    it is left alone, which keeps a photograph that has not faded as it is.
+// 4. The gain from the centre to the corners gives back the light the fall-off took, through
+//    the curve whose shape the fall-off follows; the levels' gammas have already raised it.
+// Options a person gave are kept, and the rest fitted around them.
 #include "correct/estimate_restoration.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "correct/light_falloff.h"
+#include "correct/reduced_view.h"
 
 namespace brumel {
 
-// A placeholder until the estimator lands: the held settings, the start-up ones otherwise.
-Restoration EstimateRestoration(const Bitmap&, const HeldSettings& held) {
+namespace {
+
+// The view is this many pixels on its longer side: enough for percentiles and rings, and a
+// few milliseconds at any picture size.
+constexpr int kViewSide = 400;
+// The linear light of the darkest shadows a print holds (a density of about 2.2).
+constexpr double kDeepestShadow = 0.006;
+// The most density the paper's stain adds, per channel (red, green, blue).
+constexpr double kLargestStain[3] = {0.0, 0.06, 0.15};
+// No dye keeps less of its density than this.
+constexpr double kLeastKept = 0.35;
+// The gamma in which the gain works when the Gamma bar is left to the estimator: about the
+// one of the sRGB pictures that scanners and cameras write.
+constexpr int kSrgbGammaPosition = 220;
+
+struct ChannelFade {
+  double white = 1;  // the paper's light in this channel (1 = unstained)
+  double kept = 1;   // the share of the dye's density that is left
+};
+
+// The view's light per channel, with the fall-off taken out.
+std::array<std::vector<double>, 3> EvenedLight(const ReducedView& view,
+                                                const LightFalloff& falloff) {
+  std::array<std::vector<double>, 3> channels;
+  for (auto& channel : channels) channel.reserve(view.light.size());
+  for (std::size_t i = 0; i < view.light.size(); ++i) {
+    const double light = falloff.At(view.distance[i]);
+    for (int c = 0; c < 3; ++c) channels[c].push_back(view.light[i][c] / light);
+  }
+  return channels;
+}
+
+std::array<ChannelFade, 3> MeasureFade(std::array<std::vector<double>, 3> channels) {
+  std::array<double, 3> highlight{}, shadow{};
+  for (int c = 0; c < 3; ++c) {
+    highlight[c] = Percentile(channels[c], 0.995);
+    shadow[c] = Percentile(channels[c], 0.005);
+  }
+  std::array<ChannelFade, 3> fade;
+  for (int c = 0; c < 3; ++c) {
+    const double ratio = highlight[0] > 0 ? highlight[c] / highlight[0] : 1;
+    fade[c].white = std::clamp(ratio, std::pow(10.0, -kLargestStain[c]), 1.0);
+    const double kept =
+        std::log(std::max(shadow[c], 1e-4) / fade[c].white) / std::log(kDeepestShadow);
+    fade[c].kept = std::clamp(kept, kLeastKept, 1.0);
+  }
+  return fade;
+}
+
+ChannelLevels LevelsFor(const ChannelFade& fade) {
+  ChannelLevels levels;
+  levels.white = std::clamp(static_cast<int>(std::lround(LinearToSrgb(fade.white))),
+                            kLevelsWhite.minimum, kLevelsWhite.maximum);
+  levels.gamma = std::clamp(static_cast<int>(std::lround(fade.kept * 100)), kLevelsGamma.minimum,
+                            kLevelsGamma.maximum);
+  return levels;
+}
+
+// The curves the fall-off may follow: the one held, or those whose value at the centre is the
+// centre level (the fifth halves it).
+std::vector<int> CandidateCurves(const HeldSettings& held) {
+  if (held.curve) return {*held.curve};
+  return {0, 1, 2, 3};
+}
+
+// The Corner bar that gives back the light lost at the corners. The levels' gammas have raised
+// the fall-off to 1 / k (their mean, as the gain is shared), and a gain in the bar's gamma is a
+// gain in linear light raised to gamma / 2.2.
+int CornerFor(const LightFalloff& falloff, const Levels& levels, int gammaPosition,
+              double centreGain) {
+  const double keptMean =
+      std::cbrt(levels.red.gamma / 100.0 * levels.green.gamma / 100.0 * levels.blue.gamma / 100.0);
+  const double lightGain = std::pow(1 / (1 - falloff.amount), 1 / keptMean);
+  const double gain = centreGain * std::pow(lightGain, gammaPosition / 220.0);
+  return std::clamp(static_cast<int>(std::lround(100 * (gain - 1))), kCornerBar.minimum,
+                    kCornerBar.maximum);
+}
+
+// The gain at the centre that the Centre bar gives with this curve.
+double CentreGain(int centrePosition, int curve) {
+  const double centreLevel = (centrePosition - 200) / 200.0;
+  return 1 + (curve == 4 ? centreLevel * 0.5 : centreLevel);
+}
+
+}  // namespace
+
+Restoration EstimateRestoration(const Bitmap& picture, const HeldSettings& held) {
+  const ReducedView view = MakeReducedView(picture, kViewSide);
+  const LightFalloff falloff = MeasureLightFalloff(view, CandidateCurves(held));
   Restoration result;
-  if (held.levels) result.levels = *held.levels;
+  if (held.levels) {
+    result.levels = *held.levels;
+  } else {
+    const std::array<ChannelFade, 3> fade = MeasureFade(EvenedLight(view, falloff));
+    result.levels = {LevelsFor(fade[0]), LevelsFor(fade[1]), LevelsFor(fade[2])};
+  }
   ControlPositions& p = result.positions;
-  p.corner = held.corner.value_or(p.corner);
-  p.centre = held.centre.value_or(p.centre);
-  p.gamma = held.gamma.value_or(p.gamma);
-  p.red = held.red.value_or(p.red);
-  p.green = held.green.value_or(p.green);
-  p.blue = held.blue.value_or(p.blue);
-  p.curve = held.curve.value_or(p.curve);
+  p.curve = held.curve.value_or(falloff.curve);
+  p.gamma = held.gamma.value_or(kSrgbGammaPosition);
+  p.centre = held.centre.value_or(kCentreBar.maximum);
+  p.corner = held.corner.value_or(
+      CornerFor(falloff, result.levels, p.gamma, CentreGain(p.centre, p.curve)));
+  p.red = held.red.value_or(kRedBar.initial);
+  p.green = held.green.value_or(kGreenBar.initial);
+  p.blue = held.blue.value_or(kBlueBar.initial);
   return result;
 }
 
