@@ -44,7 +44,7 @@ struct ChannelFade {
 
 // The view's light per channel, with the fall-off taken out.
 std::array<std::vector<double>, 3> EvenedLight(const ReducedView& view,
-                                                const LightFalloff& falloff) {
+                                               const LightFalloff& falloff) {
   std::array<std::vector<double>, 3> channels;
   for (auto& channel : channels) channel.reserve(view.light.size());
   for (std::size_t i = 0; i < view.light.size(); ++i) {
@@ -128,6 +128,12 @@ Restoration EstimateRestoration(const Bitmap& picture, const HeldSettings& held)
   p.green = held.green.value_or(kGreenBar.initial);
   p.blue = held.blue.value_or(kBlueBar.initial);
   return result;
+}
+
+CorrectionSettings SettingsFor(const Restoration& restoration) {
+  CorrectionSettings settings = SettingsFromPositions(restoration.positions);
+  settings.levels = restoration.levels;
+  return settings;
 }
 
 }  // namespace brumel

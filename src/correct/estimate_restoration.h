@@ -24,4 +24,7 @@ struct HeldSettings {
 // Deterministic; reads the picture (24 bits) through a reduced view and never copies it whole.
 Restoration EstimateRestoration(const Bitmap& picture, const HeldSettings& held);
 
+// The correction's settings that a restoration stands for.
+CorrectionSettings SettingsFor(const Restoration& restoration);
+
 }  // namespace brumel

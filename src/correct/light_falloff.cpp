@@ -21,7 +21,9 @@ struct Ring {
 };
 
 // Rings of equal width from the centre out; the last one holds r = 1 too.
-int RingOf(double r, int rings) { return std::min(rings - 1, static_cast<int>(r * rings)); }
+int RingOf(double r, int rings) {
+  return std::min(rings - 1, static_cast<int>(r * rings));
+}
 
 // The brightest parts of each ring relative to the innermost ring's: a scene's whites and skies
 // lie at every distance, and the light scales them all alike.
@@ -35,8 +37,8 @@ std::vector<Ring> BrightRings(const ReducedView& view) {
   std::vector<Ring> rings;
   for (int i = 0; i < kRings; ++i) {
     if (bright[i].size() < 20) continue;
-    rings.push_back({(i + 0.5) / kRings, Percentile(bright[i], 0.9),
-                     static_cast<double>(bright[i].size())});
+    rings.push_back(
+        {(i + 0.5) / kRings, Percentile(bright[i], 0.9), static_cast<double>(bright[i].size())});
   }
   if (rings.empty() || !(rings.front().value > 0)) return {};
   const double centre = rings.front().value;
@@ -96,8 +98,8 @@ std::vector<Ring> RadialGradientRings(const ReducedView& view) {
     for (int x = 0; x < view.width; ++x) {
       const std::size_t i = static_cast<std::size_t>(y) * view.width + x;
       const double gx = Difference(logLight, i, 1, x, view.width);
-      const double gy = Difference(logLight, i, static_cast<std::size_t>(view.width), y,
-                                   view.height);
+      const double gy =
+          Difference(logLight, i, static_cast<std::size_t>(view.width), y, view.height);
       const double dx = x - cx, dy = y - cy;
       const double away = std::hypot(dx, dy) + 1e-9;
       radial[i] = (gx * dx + gy * dy) / away / view.distancePerPixel;
@@ -144,8 +146,7 @@ LightFalloff FitRadialGradient(const std::vector<Ring>& rings, const std::vector
       const double f = hundredths / 100.0;
       double error = 0;
       for (const Ring& ring : rings) {
-        const double slope =
-            -f * ShapeSlope(curve, ring.r) / (1 - f * CurveShape(curve, ring.r));
+        const double slope = -f * ShapeSlope(curve, ring.r) / (1 - f * CurveShape(curve, ring.r));
         error += ring.weight * (ring.value - slope) * (ring.value - slope);
       }
       if (error < bestError) bestError = error, best = {curve, f};
@@ -164,7 +165,9 @@ double CurveShape(int curve, double r) {
   return CurveValue(unit, r);
 }
 
-double LightFalloff::At(double r) const { return 1 - amount * CurveShape(curve, r); }
+double LightFalloff::At(double r) const {
+  return 1 - amount * CurveShape(curve, r);
+}
 
 LightFalloff MeasureLightFalloff(const ReducedView& view, const std::vector<int>& curves) {
   const std::vector<Ring> bright = BrightRings(view);

@@ -9,8 +9,8 @@
 namespace brumel {
 
 struct LightFalloff {
-  int curve = 0;        // the tone curve whose shape the fall-off follows
-  double amount = 0;    // f: the share of the light lost at the farthest corner
+  int curve = 0;      // the tone curve whose shape the fall-off follows
+  double amount = 0;  // f: the share of the light lost at the farthest corner
   // The light at distance r relative to the centre's.
   double At(double r) const;
 };

@@ -23,7 +23,9 @@ const std::array<double, 256>& LinearTable() {
 
 }  // namespace
 
-double SrgbToLinear(int sample) { return LinearTable()[std::clamp(sample, 0, 255)]; }
+double SrgbToLinear(int sample) {
+  return LinearTable()[std::clamp(sample, 0, 255)];
+}
 
 double LinearToSrgb(double light) {
   const double l = std::clamp(light, 0.0, 1.0);
@@ -38,8 +40,8 @@ double Percentile(std::vector<double>& values, double fraction) {
                    values.end());
   const double low = values[below];
   if (below + 1 >= values.size()) return low;
-  const double high = *std::min_element(values.begin() + static_cast<std::ptrdiff_t>(below) + 1,
-                                        values.end());
+  const double high =
+      *std::min_element(values.begin() + static_cast<std::ptrdiff_t>(below) + 1, values.end());
   return low + (high - low) * (position - static_cast<double>(below));
 }
 

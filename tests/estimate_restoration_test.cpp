@@ -1,0 +1,154 @@
+// The estimator on pictures made here: a scene of flat patches from deep black to paper white,
+// faded as prints fade (each dye keeping its own share of density, the paper stained, the light
+// falling off towards the corners), and the same scene unfaded.
+#include "correct/estimate_restoration.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+#include "correct/correct_bitmap.h"
+#include "correct/reduced_view.h"
+
+namespace brumel {
+namespace {
+
+struct Fade {
+  double kept[3] = {1, 1, 1};   // red, green, blue
+  double stain[3] = {0, 0, 0};  // density added
+  double falloff = 0;           // light lost at the corners, growing as r^2
+};
+
+// Patches of 24 x 24 pixels in colours drawn from deep shadow to white, a white and a black
+// patch in every row of patches, so that every ring from the centre holds both.
+Bitmap Scene(int width, int height, std::uint32_t seed) {
+  std::mt19937 random(seed);
+  std::uniform_int_distribution<int> sample(8, 250);
+  Bitmap picture(width, height);
+  const int columns = (width + 23) / 24;
+  for (int py = 0; py * 24 < height; ++py) {
+    for (int px = 0; px < columns; ++px) {
+      int rgb[3] = {sample(random), sample(random), sample(random)};
+      if ((px + py) % 5 == 0) rgb[0] = rgb[1] = rgb[2] = 245;
+      if ((px + 2 * py) % 7 == 0) rgb[0] = rgb[1] = rgb[2] = 6;
+      for (int y = py * 24; y < std::min(height, py * 24 + 24); ++y)
+        for (int x = px * 24; x < std::min(width, px * 24 + 24); ++x)
+          for (int c = 0; c < 3; ++c) picture.ScanLine(y)[3 * x + 2 - c] = rgb[c];
+    }
+  }
+  return picture;
+}
+
+Bitmap Faded(const Bitmap& original, const Fade& fade) {
+  Bitmap faded = original;
+  const int cy = original.Height() / 2, cx = original.Width() / 2;
+  const double farthest = FarthestDistance(cx, cy);
+  for (int y = 0; y < original.Height(); ++y) {
+    for (int x = 0; x < original.Width(); ++x) {
+      const double r = NormalisedDistance(x, y, cx, cy, farthest);
+      for (int c = 0; c < 3; ++c) {
+        std::uint8_t& byte = faded.ScanLine(y)[3 * x + 2 - c];
+        const double light = std::max(SrgbToLinear(byte), 0.004);
+        const double kept = std::pow(light, fade.kept[c]) * std::pow(10.0, -fade.stain[c]);
+        byte =
+            static_cast<std::uint8_t>(std::lround(LinearToSrgb(kept * (1 - fade.falloff * r * r))));
+      }
+    }
+  }
+  return faded;
+}
+
+// The mean difference of the samples of two pictures of one size.
+double MeanDifference(const Bitmap& a, const Bitmap& b) {
+  double sum = 0;
+  for (int y = 0; y < a.Height(); ++y)
+    for (int i = 0; i < 3 * a.Width(); ++i) sum += std::abs(a.ScanLine(y)[i] - b.ScanLine(y)[i]);
+  return sum / (3.0 * a.Width() * a.Height());
+}
+
+Bitmap Restored(const Bitmap& faded, const Restoration& restoration) {
+  Bitmap restored = faded;
+  CorrectBitmap(faded, restored, SettingsFor(restoration));
+  return restored;
+}
+
+TEST(EstimateRestoration, RecoversAKnownFade) {
+  const Bitmap original = Scene(600, 400, 1);
+  const Fade fade{{0.55, 0.8, 0.7}, {0, 0.03, 0.1}, 0.3};
+  const Bitmap faded = Faded(original, fade);
+  const Restoration found = EstimateRestoration(faded, {});
+
+  const ChannelLevels* levels[3] = {&found.levels.red, &found.levels.green, &found.levels.blue};
+  for (int c = 0; c < 3; ++c) {
+    SCOPED_TRACE(c);
+    EXPECT_NEAR(levels[c]->gamma / 100.0, fade.kept[c], 0.1);
+    EXPECT_NEAR(levels[c]->white, LinearToSrgb(std::pow(10.0, -fade.stain[c])), 4);
+    EXPECT_EQ(levels[c]->black, 0);
+  }
+  // The light lost as r^2 comes back through the "sqr" curve, the corners raised, the centre
+  // left as it is.
+  EXPECT_EQ(found.positions.curve, 1);
+  EXPECT_EQ(found.positions.centre, kCentreBar.maximum);
+  EXPECT_GT(found.positions.corner, 20);
+  EXPECT_LT(found.positions.corner, 90);
+
+  const double before = MeanDifference(faded, original);
+  const double after = MeanDifference(Restored(faded, found), original);
+  EXPECT_LT(after, before / 2.5) << before << " " << after;
+}
+
+TEST(EstimateRestoration, LeavesAnUnfadedPictureNearlyAlone) {
+  for (std::uint32_t seed : {2u, 3u, 4u}) {
+    const Bitmap original = Scene(500, 360, seed);
+    const Restoration found = EstimateRestoration(original, {});
+    EXPECT_EQ(found.levels, Levels{}) << seed;
+    EXPECT_LT(MeanDifference(Restored(original, found), original), 1.0) << seed;
+  }
+}
+
+TEST(EstimateRestoration, IsDeterministicAndKeepsWhatIsHeld) {
+  const Bitmap faded = Faded(Scene(640, 480, 5), {{0.6, 0.7, 0.9}, {0, 0.02, 0.12}, 0.2});
+  const Restoration first = EstimateRestoration(faded, {});
+  const Restoration again = EstimateRestoration(faded, {});
+  EXPECT_EQ(first.levels, again.levels);
+  EXPECT_EQ(SettingsFor(first).Gamma, SettingsFor(again).Gamma);
+  EXPECT_EQ(first.positions.corner, again.positions.corner);
+
+  HeldSettings held;
+  held.levels = Levels{{10, 240, 120}, {0, 255, 100}, {5, 250, 90}};
+  held.gamma = 200;
+  held.curve = 4;
+  held.red = 70;
+  const Restoration kept = EstimateRestoration(faded, held);
+  EXPECT_EQ(kept.levels, *held.levels);
+  EXPECT_EQ(kept.positions.gamma, 200);
+  EXPECT_EQ(kept.positions.curve, 4);
+  EXPECT_EQ(kept.positions.red, 70);
+  EXPECT_EQ(kept.positions.green, first.positions.green);
+}
+
+TEST(EstimateRestoration, TakesPicturesOfAnySize) {
+  for (auto [width, height] : {std::pair{0, 0}, {1, 1}, {3, 1}, {1, 900}, {2000, 7}}) {
+    const Bitmap picture = Scene(std::max(width, 1), std::max(height, 1), 6);
+    const Bitmap sized = width == 0 ? Bitmap() : picture;
+    const Restoration found = EstimateRestoration(sized, {});
+    for (const ChannelLevels& c : {found.levels.red, found.levels.green, found.levels.blue})
+      EXPECT_TRUE(LevelsInRange(c)) << width << " x " << height;
+    EXPECT_GE(found.positions.corner, kCornerBar.minimum);
+    EXPECT_LE(found.positions.corner, kCornerBar.maximum);
+  }
+}
+
+TEST(ReducedView, PercentileInterpolatesBetweenNeighbours) {
+  std::vector<double> values{4, 1, 3, 2, 5};
+  EXPECT_DOUBLE_EQ(Percentile(values, 0.0), 1);
+  EXPECT_DOUBLE_EQ(Percentile(values, 0.5), 3);
+  EXPECT_DOUBLE_EQ(Percentile(values, 0.9), 4.6);
+  EXPECT_DOUBLE_EQ(Percentile(values, 1.0), 5);
+  std::vector<double> none;
+  EXPECT_EQ(Percentile(none, 0.5), 0);
+}
+
+}  // namespace
+}  // namespace brumel
