@@ -79,19 +79,13 @@ void CorrectAndWrite(Bitmap& working, const CorrectionSettings& settings,
   WriteOutput(output, working, format, alongside);
 }
 
-CorrectionSettings SettingsFromRestoration(const Restoration& restoration) {
-  CorrectionSettings settings = SettingsFromPositions(restoration.positions);
-  settings.levels = restoration.levels;
-  return settings;
-}
-
 // The settings are known only once the picture is decoded, so the correction cannot go alongside
 // the decode; it goes on the second core alongside the encode instead, as a read that is over.
 bool CorrectOwnSettings(const BatchRequest& request, const std::string& input,
                         const std::string& output, Bitmap& working, MessagePort& messages) {
   if (!LoadImageFile(input, working, messages)) return false;
   const CorrectionSettings settings =
-      SettingsFromRestoration(EstimateRestoration(working, *request.automatic));
+      SettingsFor(EstimateRestoration(working, *request.automatic));
   StreamingCorrection alongside(settings);
   alongside.Started(working);
   alongside.RowsFinished(working.Height());
