@@ -40,12 +40,12 @@ row() {
   restore "$way" "$suffix"
   for name in "${NAMES[@]}"; do args+=("$WORK/$way-$suffix-$name.png" "$DATA/$name-original.png"); done
   "$SCORE" "${args[@]}" | awk -v label="$label" '
-    /median/ { median = $1; next } { cells = cells sprintf(" %6.2f |", $1) }
+    /median/ { median = $1; next } { cells = cells sprintf(" %12.2f |", $1) }
     END { printf "| %-40s |%s %6.2f |\n", label, cells, median }'
 }
 
 printf "| %-40s |" "mean ΔE00 from the original"
-for name in "${NAMES[@]}"; do printf " %6.6s |" "$name"; done
+for name in "${NAMES[@]}"; do printf " %12.12s |" "$name"; done
 printf " median |\n"
 row "unrestored" unrestored faded
 row "brumel-batch, start-up settings" startup faded
