@@ -3,7 +3,6 @@
 include(GNUInstallDirs)
 
 set(BRUMEL_APP_ID example.brumel.Brumel)
-set(BRUMEL_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/brumel)
 set(BRUMEL_MAN_DIR ${CMAKE_BINARY_DIR}/man)
 
 # Draws data/icons/ (not installed): make_icon ICON.svg ICON.png.
@@ -60,7 +59,7 @@ configure_file(data/changelog.in ${CMAKE_BINARY_DIR}/changelog @ONLY)
 brumel_gzip(${CMAKE_BINARY_DIR}/changelog)
 list(APPEND BRUMEL_INSTALLED_BUILD_FILES ${CMAKE_BINARY_DIR}/changelog.gz)
 install(FILES ${CMAKE_BINARY_DIR}/copyright ${CMAKE_BINARY_DIR}/changelog.gz
-  DESTINATION ${BRUMEL_DOC_DIR})
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/brumel)
 
 add_custom_target(brumel_install_files ALL DEPENDS ${BRUMEL_INSTALLED_BUILD_FILES})
 
@@ -81,7 +80,6 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
   "of the moment; the brumel-batch command does the same from a shell or a\n"
   "script.")
 set(CPACK_PACKAGE_HOMEPAGE_URL https://www.brumel.example/brumel/)
-set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
