@@ -45,6 +45,7 @@ if(BRUMEL_GUI)
 endif()
 
 # Debian's copyright file: a machine-readable header over the body of LICENSE.
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS LICENSE)
 file(READ LICENSE BRUMEL_LICENCE)
 string(FIND "${BRUMEL_LICENCE}" "Permission" BRUMEL_LICENCE_BODY)
 string(SUBSTRING "${BRUMEL_LICENCE}" ${BRUMEL_LICENCE_BODY} -1 BRUMEL_LICENCE)
@@ -65,7 +66,7 @@ add_custom_target(brumel_install_files ALL DEPENDS ${BRUMEL_INSTALLED_BUILD_FILE
 
 set(CPACK_PACKAGE_NAME brumel)
 set(CPACK_PACKAGE_VENDOR "The Brumel developers")
-set(CPACK_PACKAGE_CONTACT "The Brumel developers <dev@brumel.example>")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "The Brumel developers <dev@brumel.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "restores the colours of faded photographs")
 # Debian shows the description on 80 columns with a space in front of every line.
 string(CONCAT CPACK_PACKAGE_DESCRIPTION

@@ -6,7 +6,6 @@
 # and no lintian errors. Skips, saying why, where a tool it needs is missing.
 # Usage: tests/package_test.sh BUILD_FOLDER
 set -euo pipefail
-ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="$(cd "${1:?usage: package_test.sh BUILD_FOLDER}" && pwd)"
 ID=example.brumel.Brumel
 
