@@ -20,6 +20,8 @@ target_link_libraries(brumel_qt PUBLIC brumel_core Qt6::Widgets)
 add_executable(brumel src/main/main.cpp)
 set_target_properties(brumel PROPERTIES AUTOMOC ON)
 target_link_libraries(brumel PRIVATE brumel_qt)
+qt_add_resources(brumel brumel_icon PREFIX /icons BASE data/icons
+  FILES data/icons/example.brumel.Brumel.png)
 
 # Draws the window's screenshot of README.md (not installed, not needed by the program).
 add_executable(window_screenshot tools/window_screenshot.cpp)

@@ -1,6 +1,7 @@
 // Start-up: the windowing application, the main window, the hidden offer dialog, the event loop.
 #include <QApplication>
 #include <QFile>
+#include <QIcon>
 #include <clocale>
 
 #include "correct/correct.h"
@@ -17,6 +18,8 @@ int main(int argc, char** argv) {
   const std::string title = brumel::ApplicationTitle(
       QFile::encodeName(QApplication::applicationFilePath()).toStdString());
   QApplication::setApplicationName(QString::fromStdString(title));
+  QApplication::setWindowIcon(QIcon(":/icons/example.brumel.Brumel.png"));
+  QGuiApplication::setDesktopFileName("example.brumel.Brumel");
   brumel::Tbrumel brumel(title, brumel::DownloadUrlToFile);
   brumel::TYesorno Yesorno;
   brumel.SetPorts({.offerDialog = &Yesorno});
