@@ -69,7 +69,9 @@ void StreamingCorrection::AwaitRows(int rows) noexcept {
   for (int chunk = ready_ / kChunkRows; chunk <= last; ++chunk) {
     while (!done_[chunk].load(std::memory_order_acquire)) {
       int mine = 0;
-      if (Claim(&mine))
+      // Only a chunk the writer needs and nobody has taken: running ahead of its own rows would
+      // move the correction off the second core and in front of the writer's own work.
+      if (next_.load(std::memory_order_relaxed) <= chunk && Claim(&mine))
         CorrectChunk(mine, gains_.data() + rows_->GainsPerRow());
       else
         done_[chunk].wait(false, std::memory_order_acquire);
