@@ -4,11 +4,11 @@
 #include <cstdio>
 
 #include "cli/batch_command.h"
-#include "imageio/file_name.h"
-#include "imageio/jpeg_codec.h"
-#include "imageio/load_image.h"
+#include "formats/file_name.h"
+#include "formats/jpeg/jpeg_codec.h"
+#include "formats/load_image.h"
+#include "formats/png/png_unit.h"
 #include "platform/error.h"
-#include "png/png_unit.h"
 
 namespace {
 

@@ -7,7 +7,6 @@ set(BRUMEL_PLATFORM_SOURCES
   src/platform/number_text.cpp
   src/platform/atomic_file.cpp
   src/platform/file_access.cpp
-  src/platform/bmp_codec.cpp
   src/platform/application_title.cpp
   src/platform/download.cpp
 )
@@ -24,21 +23,20 @@ set(BRUMEL_CORRECT_SOURCES
 )
 
 set(BRUMEL_IMAGEIO_SOURCES
-  src/imageio/file_name.cpp
   src/imageio/batch.cpp
-  src/imageio/load_image.cpp
-  src/imageio/jpeg_codec.cpp
 )
 
-set(BRUMEL_PNG_SOURCES
-  src/png/png_unit.cpp
-)
-
-set(BRUMEL_TIFF_SOURCES
-  src/tiff/byte_source.cpp
-  src/tiff/read_tiff_tags.cpp
-  src/tiff/read_tiff.cpp
-  src/tiff/bmp2tiff.cpp
+# One folder per format, and the loading by extension.
+set(BRUMEL_FORMATS_SOURCES
+  src/formats/file_name.cpp
+  src/formats/load_image.cpp
+  src/formats/bmp/bmp_codec.cpp
+  src/formats/jpeg/jpeg_codec.cpp
+  src/formats/png/png_unit.cpp
+  src/formats/tiff/byte_source.cpp
+  src/formats/tiff/read_tiff_tags.cpp
+  src/formats/tiff/read_tiff.cpp
+  src/formats/tiff/bmp2tiff.cpp
 )
 
 set(BRUMEL_UPDATE_SOURCES
@@ -53,7 +51,6 @@ set(BRUMEL_CORE_SOURCES
   ${BRUMEL_PLATFORM_SOURCES}
   ${BRUMEL_CORRECT_SOURCES}
   ${BRUMEL_IMAGEIO_SOURCES}
-  ${BRUMEL_PNG_SOURCES}
-  ${BRUMEL_TIFF_SOURCES}
+  ${BRUMEL_FORMATS_SOURCES}
   ${BRUMEL_UPDATE_SOURCES}
 )

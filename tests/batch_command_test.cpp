@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <sstream>
 
+#include "formats/bmp/bmp_codec.h"
 #include "image_test_support.h"
-#include "platform/bmp_codec.h"
 
 namespace brumel {
 namespace {

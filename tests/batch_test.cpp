@@ -10,13 +10,13 @@
 #include <random>
 
 #include "correct/correct_bitmap.h"
+#include "formats/bmp/bmp_codec.h"
+#include "formats/jpeg/jpeg_codec.h"
+#include "formats/load_image.h"
+#include "formats/png/png_unit.h"
+#include "formats/tiff/bmp2tiff.h"
 #include "image_test_support.h"
-#include "imageio/jpeg_codec.h"
-#include "imageio/load_image.h"
-#include "platform/bmp_codec.h"
 #include "platform/error.h"
-#include "png/png_unit.h"
-#include "tiff/bmp2tiff.h"
 
 namespace brumel {
 namespace {

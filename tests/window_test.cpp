@@ -14,7 +14,7 @@
 #include "correct/correct.h"
 #include "correct/correct_bitmap.h"
 #include "correct/curve_graph.h"
-#include "platform/bmp_codec.h"
+#include "formats/bmp/bmp_codec.h"
 #include "platform/qt/bitmap_image.h"
 
 namespace brumel {

@@ -6,7 +6,7 @@
 
 #include "cli/progress_line.h"
 #include "correct/correction_settings.h"
-#include "imageio/file_name.h"
+#include "formats/file_name.h"
 #include "platform/error.h"
 #include "platform/number_text.h"
 #include "update/program_version.h"

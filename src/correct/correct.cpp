@@ -7,8 +7,8 @@
 
 #include "correct/correct_bitmap.h"
 #include "correct/preview.h"
+#include "formats/load_image.h"
 #include "imageio/batch.h"
-#include "imageio/load_image.h"
 #include "platform/number_text.h"
 #include "platform/qt/design_font.h"
 #include "update/program_version.h"

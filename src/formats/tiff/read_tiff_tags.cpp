@@ -1,4 +1,4 @@
-#include "tiff/read_tiff_tags.h"
+#include "formats/tiff/read_tiff_tags.h"
 
 #include <algorithm>
 #include <cstdint>

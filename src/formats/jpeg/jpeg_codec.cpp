@@ -1,4 +1,4 @@
-#include "imageio/jpeg_codec.h"
+#include "formats/jpeg/jpeg_codec.h"
 
 // clang-format off
 #include <cstdio>  // jpeglib.h needs FILE and size_t declared first

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "tiff/byte_source.h"
+#include "formats/tiff/byte_source.h"
 
 namespace brumel {
 

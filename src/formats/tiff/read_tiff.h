@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "formats/tiff/byte_source.h"
+#include "formats/tiff/read_tiff_tags.h"
 #include "platform/bitmap.h"
 #include "platform/ports.h"
-#include "tiff/byte_source.h"
-#include "tiff/read_tiff_tags.h"
 
 namespace brumel {
 

@@ -1,4 +1,4 @@
-#include "png/png_unit.h"
+#include "formats/png/png_unit.h"
 
 #include <sys/stat.h>
 
@@ -7,9 +7,9 @@
 #include <limits>
 #include <new>
 
+#include "formats/png/pnglib.h"
 #include "platform/atomic_file.h"
 #include "platform/error.h"
-#include "png/pnglib.h"
 
 namespace brumel {
 

@@ -1,4 +1,4 @@
-#include "tiff/byte_source.h"
+#include "formats/tiff/byte_source.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,10 +1,10 @@
-#include "imageio/load_image.h"
+#include "formats/load_image.h"
 
-#include "imageio/file_name.h"
-#include "imageio/jpeg_codec.h"
-#include "platform/bmp_codec.h"
-#include "png/png_unit.h"
-#include "tiff/read_tiff.h"
+#include "formats/bmp/bmp_codec.h"
+#include "formats/file_name.h"
+#include "formats/jpeg/jpeg_codec.h"
+#include "formats/png/png_unit.h"
+#include "formats/tiff/read_tiff.h"
 
 namespace brumel {
 

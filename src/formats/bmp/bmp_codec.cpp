@@ -1,4 +1,4 @@
-#include "platform/bmp_codec.h"
+#include "formats/bmp/bmp_codec.h"
 
 #include <algorithm>
 #include <bit>

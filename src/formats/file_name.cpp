@@ -1,4 +1,4 @@
-#include "imageio/file_name.h"
+#include "formats/file_name.h"
 
 namespace brumel {
 

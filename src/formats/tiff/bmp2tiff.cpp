@@ -1,4 +1,4 @@
-#include "tiff/bmp2tiff.h"
+#include "formats/tiff/bmp2tiff.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "tiff/read_tiff.h"
+#include "formats/tiff/read_tiff.h"
 
 #include <algorithm>
 #include <cstring>
