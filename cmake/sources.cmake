@@ -22,10 +22,6 @@ set(BRUMEL_CORRECT_SOURCES
   src/correct/streaming_correction.cpp
 )
 
-set(BRUMEL_IMAGEIO_SOURCES
-  src/imageio/batch.cpp
-)
-
 # One folder per format, and the loading by extension.
 set(BRUMEL_FORMATS_SOURCES
   src/formats/file_name.cpp
@@ -39,6 +35,11 @@ set(BRUMEL_FORMATS_SOURCES
   src/formats/tiff/bmp2tiff.cpp
 )
 
+# The batch run, above the engine and the formats.
+set(BRUMEL_BATCH_SOURCES
+  src/batch/batch.cpp
+)
+
 set(BRUMEL_UPDATE_SOURCES
   src/update/bounded_file.cpp
   src/update/redirection_file.cpp
@@ -50,7 +51,7 @@ set(BRUMEL_UPDATE_SOURCES
 set(BRUMEL_CORE_SOURCES
   ${BRUMEL_PLATFORM_SOURCES}
   ${BRUMEL_CORRECT_SOURCES}
-  ${BRUMEL_IMAGEIO_SOURCES}
   ${BRUMEL_FORMATS_SOURCES}
+  ${BRUMEL_BATCH_SOURCES}
   ${BRUMEL_UPDATE_SOURCES}
 )

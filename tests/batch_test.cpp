@@ -1,6 +1,6 @@
 // The batch run: output names, every input corrected at full size and written by the chosen
 // writer, stops and skips, and the refusal to overwrite its own inputs.
-#include "imageio/batch.h"
+#include "batch/batch.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "imageio/batch.h"
+#include "batch/batch.h"
 
 namespace brumel {
 

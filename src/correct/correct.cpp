@@ -5,10 +5,10 @@
 #include <QRadioButton>
 #include <filesystem>
 
+#include "batch/batch.h"
 #include "correct/correct_bitmap.h"
 #include "correct/preview.h"
 #include "formats/load_image.h"
-#include "imageio/batch.h"
 #include "platform/number_text.h"
 #include "platform/qt/design_font.h"
 #include "update/program_version.h"

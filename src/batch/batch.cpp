@@ -1,4 +1,4 @@
-#include "imageio/batch.h"
+#include "batch/batch.h"
 
 #include <sys/stat.h>
 
