@@ -1,4 +1,4 @@
-#include "platform/qt/bitmap_image.h"
+#include "gui/bitmap_image.h"
 
 #include <cstring>
 

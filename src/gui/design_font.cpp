@@ -1,4 +1,4 @@
-#include "platform/qt/design_font.h"
+#include "gui/design_font.h"
 
 #include <QStringList>
 

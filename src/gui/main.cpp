@@ -3,10 +3,10 @@
 #include <QFile>
 #include <clocale>
 
-#include "correct/correct.h"
+#include "gui/correct.h"
+#include "gui/yorn.h"
 #include "platform/application_title.h"
 #include "platform/download.h"
-#include "update/yorn.h"
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);

@@ -1,8 +1,8 @@
-#include "platform/qt/file_dialogs.h"
+#include "gui/file_dialogs.h"
 
 #include <QFile>
 
-#include "platform/qt/name_filters.h"
+#include "gui/name_filters.h"
 
 namespace brumel {
 

@@ -1,9 +1,9 @@
-#include "platform/qt/image_pane.h"
+#include "gui/image_pane.h"
 
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "platform/qt/bitmap_image.h"
+#include "gui/bitmap_image.h"
 
 namespace brumel {
 

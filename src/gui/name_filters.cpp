@@ -1,4 +1,4 @@
-#include "platform/qt/name_filters.h"
+#include "gui/name_filters.h"
 
 namespace brumel {
 

@@ -19,11 +19,11 @@
 
 #include "correct/correction_settings.h"
 #include "correct/curve_graph.h"
+#include "gui/file_dialogs.h"
+#include "gui/image_pane.h"
+#include "gui/message_boxes.h"
 #include "platform/bitmap.h"
 #include "platform/ports.h"
-#include "platform/qt/file_dialogs.h"
-#include "platform/qt/image_pane.h"
-#include "platform/qt/message_boxes.h"
 #include "update/update_check.h"
 
 namespace brumel {

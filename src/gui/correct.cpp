@@ -1,4 +1,4 @@
-#include "correct/correct.h"
+#include "gui/correct.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -9,8 +9,8 @@
 #include "correct/correct_bitmap.h"
 #include "correct/preview.h"
 #include "formats/load_image.h"
+#include "gui/design_font.h"
 #include "platform/number_text.h"
-#include "platform/qt/design_font.h"
 #include "update/program_version.h"
 
 namespace brumel {

@@ -1,4 +1,4 @@
-#include "platform/qt/message_boxes.h"
+#include "gui/message_boxes.h"
 
 #include <QMessageBox>
 

@@ -1,9 +1,9 @@
-#include "update/yorn.h"
+#include "gui/yorn.h"
 
 #include <QKeyEvent>
 #include <QWindow>
 
-#include "platform/qt/design_font.h"
+#include "gui/design_font.h"
 
 namespace brumel {
 
