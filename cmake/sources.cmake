@@ -22,8 +22,9 @@ set(BRUMEL_CORRECT_SOURCES
   src/correct/streaming_correction.cpp
 )
 
-# One folder per format, and the loading by extension.
+# The format table, the loading by extension, and one folder per format.
 set(BRUMEL_FORMATS_SOURCES
+  src/formats/formats.cpp
   src/formats/file_name.cpp
   src/formats/load_image.cpp
   src/formats/bmp/bmp_codec.cpp

@@ -6,38 +6,18 @@
 
 #include "correct/correct_bitmap.h"
 #include "correct/streaming_correction.h"
-#include "formats/bmp/bmp_codec.h"
 #include "formats/file_name.h"
-#include "formats/jpeg/jpeg_codec.h"
 #include "formats/load_image.h"
-#include "formats/png/png_unit.h"
-#include "formats/tiff/bmp2tiff.h"
 #include "platform/error.h"
 
 namespace brumel {
 
 namespace {
 
-const char* OutputExtension(OutputFormat format) {
-  switch (format) {
-    case OutputFormat::Png: return ".png";
-    case OutputFormat::Jpeg: return ".jpg";
-    case OutputFormat::WindowsBitmap: return ".bmp";
-    case OutputFormat::Tiff: return ".TIF";
-  }
-  throw Error("Unknown output format");
-}
-
 // The JPEG writer takes each row as soon as the gate lets it; the others want the whole picture.
 void WriteOutput(const std::string& name, const Bitmap& bitmap, OutputFormat format,
                  RowGate& gate) {
-  if (format != OutputFormat::Jpeg) gate.AwaitRows(bitmap.Height());
-  switch (format) {
-    case OutputFormat::Png: BitmapToPng(name, bitmap); return;
-    case OutputFormat::Jpeg: SaveJpegFile(name, bitmap, &gate); return;
-    case OutputFormat::WindowsBitmap: SaveBmpFile(name, bitmap); return;
-    case OutputFormat::Tiff: SaveTiffFile(name, bitmap); return;
-  }
+  FormatRow(format).write(name, bitmap, &gate);
 }
 
 // Two names are the same file when they reach the same inode, or, where one does not exist
@@ -66,15 +46,14 @@ void RefuseOutputsOverInputs(const BatchRequest& request) {
 }
 
 std::string WhyNothingLoaded(const std::string& input) {
-  const std::string extension = UpperAscii(FileExtension(input));
-  if (extension == ".TIF") return "no picture in it could be read";
-  return "not a file name Brumel reads (.bmp, .jpg, .png or .tif)";
+  if (FormatOfFileName(input) != nullptr) return "no picture in it could be read";
+  return "not a file name Brumel reads (" + FormatNames(".", FormatOrder::Alphabetical) + ")";
 }
 
 }  // namespace
 
 std::string BatchOutputName(const std::string& chosenName, std::size_t index, OutputFormat format) {
-  return WithoutExtension(chosenName) + std::to_string(index) + OutputExtension(format);
+  return WithoutExtension(chosenName) + std::to_string(index) + FormatRow(format).outputExtension;
 }
 
 BatchReport RunBatch(const BatchRequest& request, Bitmap& working, MessagePort& messages,

@@ -8,15 +8,14 @@
 #include <vector>
 
 #include "correct/correction_settings.h"
+#include "formats/formats.h"
 #include "platform/bitmap.h"
 #include "platform/ports.h"
 
 namespace brumel {
 
-// The save dialog's filters, counted from 1.
-enum class OutputFormat { Png = 1, Jpeg = 2, WindowsBitmap = 3, Tiff = 4 };
-
-// The chosen name without its extension, then the index, then ".png", ".jpg", ".bmp" or ".TIF".
+// The chosen name without its extension, then the index, then the format's output extension
+// (".png", ".jpg", ".bmp" or ".TIF").
 std::string BatchOutputName(const std::string& chosenName, std::size_t index, OutputFormat format);
 
 struct BatchRequest {

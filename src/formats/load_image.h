@@ -1,4 +1,5 @@
-// Loading one picture into the working bitmap, the reader chosen by the file name's extension.
+// Loading one picture into the working bitmap, the reader chosen by the file name's extension
+// from the format table.
 #pragma once
 
 #include <string>
@@ -9,11 +10,11 @@
 
 namespace brumel {
 
-// Reads the named file into working when its upper-cased extension is ".PNG", ".JPG", ".BMP" or
-// ".TIF"; any other name loads nothing and says nothing. True when working was replaced; it is
-// 24 bits after every load. Reader errors travel to the caller as the error type; the TIFF
-// reader's own messages go to messages. The JPEG reader reports its rows to progress, when given;
-// the other readers don't.
+// Reads the named file into working when its upper-cased extension is the loader extension of a
+// row of the table (".PNG", ".JPG", ".BMP" or ".TIF", compared in that order); any other name
+// loads nothing and says nothing. True when working was replaced; it is 24 bits after every load.
+// Reader errors travel to the caller as the error type; the TIFF reader's own messages go to
+// messages. The JPEG reader reports its rows to progress, when given; the other readers don't.
 bool LoadImageFile(const std::string& fileName, Bitmap& working, MessagePort& messages,
                    RowProgress* progress = nullptr);
 

@@ -8,6 +8,7 @@
 #include "batch/batch.h"
 #include "correct/correct_bitmap.h"
 #include "correct/preview.h"
+#include "formats/formats.h"
 #include "formats/load_image.h"
 #include "gui/design_font.h"
 #include "platform/number_text.h"
@@ -18,8 +19,6 @@ namespace brumel {
 namespace {
 
 constexpr const char* kCaption = "Brumel - made by the Brumel developers";
-constexpr const char* kOpenFilter = "bitmap|*.bmp|jpeg|*.jpg|Ping|*.png|Tif|*.tif";
-constexpr const char* kSaveFilter = "Ping|*.PNG|Jpeg|*.JPG|BitMap|*.BMP|tif (uncompressed)|*.tif";
 constexpr int kBlankPaneSide = 201;
 
 QString NumberText(double value) {
@@ -78,8 +77,9 @@ ImagePane* MakePane(QWidget* parent, const char* name, QRect geometry) {
 Tbrumel::Tbrumel(const std::string& applicationTitle, DownloadFunction download, QWidget* parent)
     : QMainWindow(parent),
       ownMessages_(std::make_unique<QtMessageBoxes>(this, applicationTitle)),
-      OpenDialog1(std::make_unique<QtOpenDialog>(this, kOpenFilter, "bmp")),
-      SaveDialog1(std::make_unique<QtSaveDialog>(this, kSaveFilter)),
+      OpenDialog1(
+          std::make_unique<QtOpenDialog>(this, QString::fromStdString(OpenDialogFilter()), "bmp")),
+      SaveDialog1(std::make_unique<QtSaveDialog>(this, QString::fromStdString(SaveDialogFilter()))),
       ports_{ownMessages_.get(), OpenDialog1.get(), SaveDialog1.get(), nullptr},
       download_(std::move(download)) {
   setObjectName("brumel");
@@ -292,7 +292,7 @@ void Tbrumel::Button2Click() {
   BatchRequest request;
   request.inputs = ports_.openDialog->Files();
   request.outputName = ports_.saveDialog->FileName();
-  request.format = static_cast<OutputFormat>(ports_.saveDialog->FilterIndex());
+  request.format = FormatOfSaveFilter(ports_.saveDialog->FilterIndex());
   // The controls cannot move during the run, so every pass would show the same values.
   ReadPassControls();
   request.settings = settings_;
