@@ -230,7 +230,7 @@ void Tbrumel::FormCreate() {
   updateCheck_.emplace(std::filesystem::current_path().string(), download_);
   workingBitmap_ = Bitmap(0, 0, PixelFormat::Bits24);
   Button5Click();
-  settings_.Gamma = 1.8;
+  settings_.Gamma = ControlSettings().Gamma;
   image1Bitmap_ = Bitmap(kBlankPaneSide, kBlankPaneSide);
   image2Bitmap_ = Bitmap(kBlankPaneSide, kBlankPaneSide);
   Image1->Show(image1Bitmap_);
@@ -246,11 +246,24 @@ void Tbrumel::closeEvent(QCloseEvent* event) {
   QMainWindow::closeEvent(event);
 }
 
+CorrectionSettings Tbrumel::ControlSettings() const {
+  ControlPositions positions;
+  positions.corner = ScrollBar1->value();
+  positions.centre = ScrollBar2->value();
+  positions.gamma = ScrollBar3->value();
+  positions.red = redBar->value();
+  positions.green = greenBar->value();
+  positions.blue = blueBar->value();
+  positions.curve = curveItems_->checkedId();
+  return SettingsFromPositions(positions);
+}
+
 void Tbrumel::ReadPassControls() {
-  settings_.Curve = curveItems_->checkedId();
-  settings_.CrossRed = CrossFromPosition(redBar->value());
-  settings_.CrossGreen = CrossFromPosition(greenBar->value());
-  settings_.CrossBlue = CrossFromPosition(blueBar->value());
+  const CorrectionSettings controls = ControlSettings();
+  settings_.Curve = controls.Curve;
+  settings_.CrossRed = controls.CrossRed;
+  settings_.CrossGreen = controls.CrossGreen;
+  settings_.CrossBlue = controls.CrossBlue;
   ShowInBox(redEdit, QString::number(redBar->value() - kRedBar.initial));
   ShowInBox(greenEdit, QString::number(greenBar->value() - kGreenBar.initial));
   ShowInBox(blueEdit, QString::number(blueBar->value() - kBlueBar.initial));
@@ -263,7 +276,8 @@ void Tbrumel::Button3Click() {
 }
 
 void Tbrumel::Button5Click() {
-  settings_.Curve = curveItems_->checkedId();
+  settings_.Curve = ControlSettings().Curve;
+  // The graph refreshes the curve levels from the two fade bars as it draws.
   graph_.Draw(settings_, ScrollBar1->value(), ScrollBar2->value());
   ShowInBox(Centedit, NumberText(settings_.CornerLevel));
   ShowInBox(cornEdit, NumberText(settings_.CentreLevel));
@@ -325,7 +339,7 @@ void Tbrumel::curveClick() {
 }
 
 void Tbrumel::ScrollBar3Change() {
-  settings_.Gamma = GammaFromPosition(ScrollBar3->value());
+  settings_.Gamma = ControlSettings().Gamma;
   ShowInBox(GammaEdit, NumberText(settings_.Gamma));
   Button3Click();
 }

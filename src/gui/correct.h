@@ -138,6 +138,9 @@ class Tbrumel : public QMainWindow {
   void FormClose();
   // Runs a handler; an error ends it and is shown in the error box.
   void Run(Handler handler);
+  // The settings of the controls' positions, made as brumel-batch and the tests make them; each
+  // step takes the part it refreshes.
+  CorrectionSettings ControlSettings() const;
   // The pass reads the curve choice and the colour bars when it starts, and shows the bars.
   void ReadPassControls();
 
