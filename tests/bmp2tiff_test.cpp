@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "formats/tiff/bmp2tiff_detail.h"
 #include "formats/tiff/read_tiff.h"
 #include "image_test_support.h"
 #include "platform/error.h"

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "formats/png/png_unit.h"
+#include "formats/png/png_unit_detail.h"
 #include "image_test_support.h"
 
 namespace brumel {

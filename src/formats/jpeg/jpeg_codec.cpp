@@ -17,6 +17,8 @@ namespace brumel {
 
 namespace {
 
+constexpr int kJpegQuality = 90;
+
 // The library's error manager with the place its error_exit jumps back to. Trivially
 // destructible, like everything else in the frames the jump leaves.
 struct JpegErrorManager {

@@ -11,8 +11,6 @@
 
 namespace brumel {
 
-inline constexpr int kJpegQuality = 90;
-
 // Decodes the named file into target (24 bits), which is replaced only after a complete decode.
 // Greyscale files give three equal channels; CMYK and YCCK files (inverted when they carry an
 // Adobe marker, as Photoshop and scanners write them) are converted to RGB. Raises "Cannot open

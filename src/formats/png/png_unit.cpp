@@ -7,6 +7,7 @@
 #include <limits>
 #include <new>
 
+#include "formats/png/png_unit_detail.h"
 #include "formats/png/pnglib.h"
 #include "platform/atomic_file.h"
 #include "platform/error.h"

@@ -1,32 +1,15 @@
 // The PNG adapter (Parts 4.1 and 4.2): reading a PNG file into a Bitmap and writing a Bitmap as
-// a PNG file through libpng. Every call works on its own PngImageInfo; nothing is shared.
+// a PNG file through libpng. Every call works on its own PngImageInfo (png_unit_detail.h, with
+// the steps the tests call); nothing is shared.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "platform/bitmap.h"
 
 namespace brumel {
-
-// The software text of written files: "PngUnit " and a web address.
-inline constexpr char kPngSoftwareKey[] = "Software";
-inline constexpr char kPngSoftwareText[] = "PngUnit http://www.libpng.org/pub/png/";
-
-// One picture on its way between a file and a Bitmap, for the length of one read or write.
-struct PngImageInfo {
-  std::uint32_t width = 0;
-  std::uint32_t height = 0;
-  int bitDepth = 0;
-  int colorType = 0;
-  int bytesPerPixel = 0;
-  // height x width x bytesPerPixel bytes, rows top to bottom without gaps.
-  std::vector<std::uint8_t> pixels;
-  // Entry r points at row r inside pixels.
-  std::vector<std::uint8_t*> rows;
-};
 
 // Reads a PNG file into target, which gets the file's size and its pixels at 24 bits,
 // transparent and partly transparent pixels composited over white. Raises "Error Opening File "
@@ -38,28 +21,10 @@ void PngToBitmap(const std::string& fileName, Bitmap& target);
 void PngToBitmapFromMemory(const std::uint8_t* data, std::size_t size, Bitmap& target);
 
 // Writes bitmap (any pixel format; its 24-bit colours are written) as an 8-bit RGB PNG, not
-// interlaced, with the chunks IHDR, tEXt (kPngSoftwareKey, kPngSoftwareText), IDAT, IEND. The
-// file is replaced only when complete. Raises "Error Opening File " + name + "!" when the file
-// can't be created and "Error Writing PNG File!" when writing fails (an empty bitmap included).
+// interlaced, with the chunks IHDR, tEXt (kPngSoftwareKey, kPngSoftwareText of
+// png_unit_detail.h), IDAT, IEND. The file is replaced only when complete. Raises "Error Opening
+// File " + name + "!" when the file can't be created and "Error Writing PNG File!" when writing
+// fails (an empty bitmap included).
 void BitmapToPng(const std::string& fileName, const Bitmap& bitmap);
-
-// The steps of the two Parts, for the tests.
-
-// Fills info from the named file: size, depth and colour type after the transformations,
-// bytesPerPixel (3 for R, G, B or 4 for R, G, B, T with T the inverted alpha), pixels and rows.
-// Errors as PngToBitmap.
-void ReadPngFile(const std::string& fileName, PngImageInfo& info);
-
-// Releases pixels and rows, then allocates them for height x width x bytesPerPixel bytes.
-// False (with both empty) when the size doesn't fit in memory.
-bool AllocPngBuffer(PngImageInfo& info) noexcept;
-
-// Composites the pixel buffer of info (3 or 4 bytes a pixel) onto target at (left, top):
-// T = 0 copies, T = 255 keeps the target, otherwise new = (T x old + (255 - T) x source) / 255.
-// Pixels outside target are left out.
-void DrawPngBuffer(const PngImageInfo& info, Bitmap& target, int left, int top);
-
-// Writes info (8-bit RGB, 3 bytes a pixel) as a PNG file; errors as BitmapToPng.
-void WritePngFile(const std::string& fileName, const PngImageInfo& info);
 
 }  // namespace brumel

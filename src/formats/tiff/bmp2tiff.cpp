@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "formats/tiff/bmp2tiff_detail.h"
 #include "platform/atomic_file.h"
 #include "platform/error.h"
 

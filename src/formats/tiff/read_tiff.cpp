@@ -1,9 +1,15 @@
 #include "formats/tiff/read_tiff.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <new>
+#include <optional>
+#include <span>
 #include <utility>
+#include <vector>
+
+#include "formats/tiff/read_tiff_tags.h"
 
 namespace brumel {
 
@@ -18,6 +24,20 @@ constexpr std::uint32_t kPhotometricRgb = 2;
 constexpr std::uint32_t kCompressionNone = 1;
 constexpr std::uint32_t kPlanarChunky = 1;
 constexpr std::uint32_t kPlanarSeparate = 2;
+
+// How the samples of an RGB directory lie in its strips.
+struct SampleLayout {
+  std::uint32_t width = 0;
+  std::uint32_t height = 0;
+  int bytesPerSample = 1;   // 2 for 16-bit samples, of which the high byte is kept
+  int samplesPerPixel = 3;  // a fourth sample is dropped
+  bool planar = false;      // one plane of samples after the other
+  bool littleEndian = true;
+
+  std::uint64_t Pixels() const { return std::uint64_t{width} * height; }
+  // The bytes of strip data the picture needs; planar data needs the first three planes only.
+  std::uint64_t NeededBytes() const;
+};
 
 bool Refuse(MessagePort& messages, const std::string& text) {
   messages.ShowInformation(text);
@@ -87,13 +107,13 @@ Bitmap ToBitmap(const std::vector<std::uint8_t>& rows, std::uint32_t width, std:
   return bitmap;
 }
 
-}  // namespace
-
 std::uint64_t SampleLayout::NeededBytes() const {
   const std::uint64_t samples = planar ? 3 : static_cast<std::uint64_t>(samplesPerPixel);
   return Pixels() * samples * static_cast<std::uint64_t>(bytesPerSample);
 }
 
+// The first layout.NeededBytes() bytes of the strips, planes taken from their own strips; none
+// when the strips hold fewer bytes or one of them cannot be read as far as it is needed.
 std::optional<std::vector<std::uint8_t>> ReadStripData(ByteSource& file,
                                                        const TGraphicTiff& directory,
                                                        const SampleLayout& layout) {
@@ -115,11 +135,14 @@ std::optional<std::vector<std::uint8_t>> ReadStripData(ByteSource& file,
   return data;
 }
 
+// Exchanges the first and third byte of each of the first pixelCount 3-byte pixels.
 void SwapRedBlue(std::span<std::uint8_t> pixels, std::uint64_t pixelCount) {
   const std::uint64_t count = std::min<std::uint64_t>(pixelCount, pixels.size() / 3);
   for (std::uint64_t i = 0; i < count; ++i) std::swap(pixels[3 * i], pixels[3 * i + 2]);
 }
 
+// Widens rows of 3 x width bytes, one after the other, to the 4-byte-aligned scan lines of a
+// 24-bit Bitmap, replacing the buffer when they differ.
 void PadRows(std::vector<std::uint8_t>& buffer, std::uint32_t width, std::uint32_t height) {
   const std::size_t rowLength = 3 * std::size_t{width};
   const std::size_t padded = static_cast<std::size_t>(StrideFor(width, 24));
@@ -130,6 +153,7 @@ void PadRows(std::vector<std::uint8_t>& buffer, std::uint32_t width, std::uint32
   buffer = std::move(widened);
 }
 
+// Decodes one directory of file into bitmap; true when it did, else it showed why.
 bool DecodeRgbDirectory(ByteSource& file, const TGraphicTiff& directory, Bitmap& bitmap,
                         MessagePort& messages) {
   const TiffEntry* width = directory.FindEntry(kTagImageWidth);
@@ -155,6 +179,8 @@ bool DecodeRgbDirectory(ByteSource& file, const TGraphicTiff& directory, Bitmap&
   }
   return true;
 }
+
+}  // namespace
 
 bool LoadTiff(const std::string& name, ByteSource& source, Bitmap& bitmap, MessagePort& messages) {
   TFileTiff tiff;
