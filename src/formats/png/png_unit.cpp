@@ -10,6 +10,7 @@
 #include "formats/png/png_unit_detail.h"
 #include "formats/png/pnglib.h"
 #include "platform/atomic_file.h"
+#include "platform/byte_order.h"
 #include "platform/error.h"
 
 namespace brumel {
@@ -275,9 +276,7 @@ void DrawPngBuffer(const PngImageInfo& info, Bitmap& target, int left, int top) 
       std::uint8_t* pixel = row + 3 * static_cast<std::size_t>(targetX);
       const unsigned t = bytes == 4 ? source[3] : 0;
       if (t == 0) {
-        pixel[0] = source[2];
-        pixel[1] = source[1];
-        pixel[2] = source[0];
+        SwapRedBlue(source, static_cast<std::size_t>(bytes), pixel, 1);
       } else if (t != 255) {
         for (int c = 0; c < 3; ++c)
           pixel[c] = static_cast<std::uint8_t>((t * pixel[c] + (255 - t) * source[2 - c]) / 255);
@@ -304,16 +303,9 @@ void BitmapToPng(const std::string& fileName, const Bitmap& bitmap) {
   info.bitDepth = 8;
   if (!source->Empty()) {
     if (!AllocPngBuffer(info)) throw Error("Error Writing PNG File!");
-    for (int y = 0; y < source->Height(); ++y) {
-      const std::uint8_t* row = source->ScanLine(y);
-      std::uint8_t* out = info.rows[static_cast<std::size_t>(y)];
-      const std::size_t width = static_cast<std::size_t>(source->Width());
-      for (std::size_t x = 0; x < width; ++x) {
-        out[3 * x] = row[3 * x + 2];
-        out[3 * x + 1] = row[3 * x + 1];
-        out[3 * x + 2] = row[3 * x];
-      }
-    }
+    for (int y = 0; y < source->Height(); ++y)
+      SwapRedBlue(source->ScanLine(y), 3, info.rows[static_cast<std::size_t>(y)],
+                  static_cast<std::size_t>(source->Width()));
   }
   WritePngFile(fileName, info);
 }

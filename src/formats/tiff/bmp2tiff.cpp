@@ -5,17 +5,14 @@
 #include <vector>
 
 #include "formats/tiff/bmp2tiff_detail.h"
+#include "formats/tiff/read_tiff_tags.h"
 #include "platform/atomic_file.h"
+#include "platform/byte_order.h"
 #include "platform/error.h"
 
 namespace brumel {
 
 namespace {
-
-constexpr std::uint16_t kAscii = 2;
-constexpr std::uint16_t kShort = 3;
-constexpr std::uint16_t kLong = 4;
-constexpr std::uint16_t kRational = 5;
 
 // Written as its 10 characters without a terminating zero; the fixed offsets depend on that.
 constexpr char kSoftware[] = "Dorvi soft";
@@ -32,12 +29,14 @@ struct Entry {
 class LittleEndianBytes {
  public:
   void U16(std::uint32_t value) {
-    bytes_.push_back(static_cast<std::uint8_t>(value));
-    bytes_.push_back(static_cast<std::uint8_t>(value >> 8));
+    std::uint8_t bytes[2];
+    Put16(bytes, static_cast<std::uint16_t>(value), true);
+    bytes_.insert(bytes_.end(), bytes, bytes + sizeof bytes);
   }
   void U32(std::uint32_t value) {
-    U16(value & 0xFFFF);
-    U16(value >> 16);
+    std::uint8_t bytes[4];
+    Put32(bytes, value, true);
+    bytes_.insert(bytes_.end(), bytes, bytes + sizeof bytes);
   }
   void Text(const char* text, std::size_t length) {
     bytes_.insert(bytes_.end(), text, text + length);
@@ -110,7 +109,7 @@ std::uint64_t RowBytes(PixelFormat format, std::uint32_t width) {
 
 // A width or height above 65535 does not fit a SHORT.
 std::uint16_t SizeType(std::uint32_t size) {
-  return size > 0xFFFF ? kLong : kShort;
+  return size > 0xFFFF ? kTypeLong : kTypeShort;
 }
 
 // The layouts below take sizes that TiffFileSize has found to fit 32-bit offsets.
@@ -123,21 +122,21 @@ TiffLayout RgbLayout(std::uint32_t width, std::uint32_t height) {
   AppendResolutions(layout.head);
   for (int i = 0; i < 3; ++i) layout.head.U16(8);
   AppendSoftware(layout.head);
-  AppendDirectory(layout.tail, {{254, kLong, 1, 0},
-                                {256, SizeType(width), 1, width},
-                                {257, SizeType(height), 1, height},
-                                {258, kShort, 3, 24},
-                                {259, kShort, 1, 1},
-                                {262, kShort, 1, 2},
-                                {273, kLong, 1, 40},
-                                {277, kShort, 1, 3},
-                                {278, kLong, 1, height},
-                                {279, kLong, 1, data},
-                                {282, kRational, 1, 8},
-                                {283, kRational, 1, 16},
-                                {284, kShort, 1, 1},
-                                {296, kShort, 1, 2},
-                                {305, kAscii, kSoftwareBytes, 30}});
+  AppendDirectory(layout.tail, {{kTagNewSubfileType, kTypeLong, 1, 0},
+                                {kTagImageWidth, SizeType(width), 1, width},
+                                {kTagImageLength, SizeType(height), 1, height},
+                                {kTagBitsPerSample, kTypeShort, 3, 24},
+                                {kTagCompression, kTypeShort, 1, 1},
+                                {kTagPhotometric, kTypeShort, 1, 2},
+                                {kTagStripOffsets, kTypeLong, 1, 40},
+                                {kTagSamplesPerPixel, kTypeShort, 1, 3},
+                                {kTagRowsPerStrip, kTypeLong, 1, height},
+                                {kTagStripByteCounts, kTypeLong, 1, data},
+                                {kTagXResolution, kTypeRational, 1, 8},
+                                {kTagYResolution, kTypeRational, 1, 16},
+                                {kTagPlanarConfiguration, kTypeShort, 1, 1},
+                                {kTagResolutionUnit, kTypeShort, 1, 2},
+                                {kTagSoftware, kTypeAscii, kSoftwareBytes, 30}});
   return layout;
 }
 
@@ -159,21 +158,21 @@ TiffLayout PaletteLayout(const Bitmap& bitmap) {
       layout.head.U16(i < table.size() ? std::uint32_t{table[i].*component} << 8 : 0);
   AppendResolutions(layout.head);
   AppendSoftware(layout.head);
-  AppendDirectory(layout.tail, {{254, kLong, 1, 0},
-                                {256, SizeType(width), 1, width},
-                                {257, SizeType(height), 1, height},
-                                {258, kShort, 1, depth},
-                                {259, kShort, 1, 1},
-                                {262, kShort, 1, 3},
-                                {273, kLong, 1, 34 + map},
-                                {277, kShort, 1, 1},
-                                {278, kLong, 1, height},
-                                {279, kLong, 1, data},
-                                {282, kRational, 1, 8 + map},
-                                {283, kRational, 1, 16 + map},
-                                {296, kShort, 1, 2},
-                                {305, kAscii, kSoftwareBytes, 24 + map},
-                                {320, kShort, 3 * colors, 8}});
+  AppendDirectory(layout.tail, {{kTagNewSubfileType, kTypeLong, 1, 0},
+                                {kTagImageWidth, SizeType(width), 1, width},
+                                {kTagImageLength, SizeType(height), 1, height},
+                                {kTagBitsPerSample, kTypeShort, 1, depth},
+                                {kTagCompression, kTypeShort, 1, 1},
+                                {kTagPhotometric, kTypeShort, 1, 3},
+                                {kTagStripOffsets, kTypeLong, 1, 34 + map},
+                                {kTagSamplesPerPixel, kTypeShort, 1, 1},
+                                {kTagRowsPerStrip, kTypeLong, 1, height},
+                                {kTagStripByteCounts, kTypeLong, 1, data},
+                                {kTagXResolution, kTypeRational, 1, 8 + map},
+                                {kTagYResolution, kTypeRational, 1, 16 + map},
+                                {kTagResolutionUnit, kTypeShort, 1, 2},
+                                {kTagSoftware, kTypeAscii, kSoftwareBytes, 24 + map},
+                                {kTagColorMap, kTypeShort, 3 * colors, 8}});
   return layout;
 }
 
@@ -186,20 +185,20 @@ TiffLayout BilevelLayout(std::uint32_t width, std::uint32_t height) {
   AppendHeader(layout.head, after + 26);
   AppendResolutions(layout.tail);
   AppendSoftware(layout.tail);
-  AppendDirectory(layout.tail, {{254, kLong, 1, 0},
-                                {256, SizeType(width), 1, width},
-                                {257, SizeType(height), 1, height},
-                                {258, kShort, 1, 1},
-                                {259, kShort, 1, 1},
-                                {262, kShort, 1, 1},
-                                {273, kLong, 1, 8},
-                                {277, kShort, 1, 1},
-                                {278, kLong, 1, height},
-                                {279, kLong, 1, data},
-                                {282, kRational, 1, after},
-                                {283, kRational, 1, after + 8},
-                                {296, kShort, 1, 2},
-                                {305, kAscii, kSoftwareBytes, after + 16}});
+  AppendDirectory(layout.tail, {{kTagNewSubfileType, kTypeLong, 1, 0},
+                                {kTagImageWidth, SizeType(width), 1, width},
+                                {kTagImageLength, SizeType(height), 1, height},
+                                {kTagBitsPerSample, kTypeShort, 1, 1},
+                                {kTagCompression, kTypeShort, 1, 1},
+                                {kTagPhotometric, kTypeShort, 1, 1},
+                                {kTagStripOffsets, kTypeLong, 1, 8},
+                                {kTagSamplesPerPixel, kTypeShort, 1, 1},
+                                {kTagRowsPerStrip, kTypeLong, 1, height},
+                                {kTagStripByteCounts, kTypeLong, 1, data},
+                                {kTagXResolution, kTypeRational, 1, after},
+                                {kTagYResolution, kTypeRational, 1, after + 8},
+                                {kTagResolutionUnit, kTypeShort, 1, 2},
+                                {kTagSoftware, kTypeAscii, kSoftwareBytes, after + 16}});
   return layout;
 }
 
@@ -224,12 +223,7 @@ void FillRow(const Bitmap& bitmap, int y, std::vector<std::uint8_t>& row) {
     std::copy(source, source + row.size(), row.begin());
     return;
   }
-  for (std::size_t x = 0; 3 * x < row.size(); ++x) {
-    const std::uint8_t* pixel = source + bytesPerPixel * x;
-    row[3 * x] = pixel[2];
-    row[3 * x + 1] = pixel[1];
-    row[3 * x + 2] = pixel[0];
-  }
+  SwapRedBlue(source, static_cast<std::size_t>(bytesPerPixel), row.data(), row.size() / 3);
 }
 
 void Write(std::FILE* stream, const std::uint8_t* bytes, std::size_t count) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "formats/tiff/read_tiff_tags.h"
+#include "platform/byte_order.h"
 
 namespace brumel {
 
@@ -135,12 +136,6 @@ std::optional<std::vector<std::uint8_t>> ReadStripData(ByteSource& file,
   return data;
 }
 
-// Exchanges the first and third byte of each of the first pixelCount 3-byte pixels.
-void SwapRedBlue(std::span<std::uint8_t> pixels, std::uint64_t pixelCount) {
-  const std::uint64_t count = std::min<std::uint64_t>(pixelCount, pixels.size() / 3);
-  for (std::uint64_t i = 0; i < count; ++i) std::swap(pixels[3 * i], pixels[3 * i + 2]);
-}
-
 // Widens rows of 3 x width bytes, one after the other, to the 4-byte-aligned scan lines of a
 // 24-bit Bitmap, replacing the buffer when they differ.
 void PadRows(std::vector<std::uint8_t>& buffer, std::uint32_t width, std::uint32_t height) {
@@ -171,7 +166,7 @@ bool DecodeRgbDirectory(ByteSource& file, const TGraphicTiff& directory, Bitmap&
         layout ? ReadStripData(file, directory, *layout) : std::nullopt;
     if (!data) return Refuse(messages, kTiffImageDataError);
     std::vector<std::uint8_t> pixels = GatherRgb(std::move(*data), *layout);
-    SwapRedBlue(pixels, layout->Pixels());
+    SwapRedBlue(pixels.data(), 3, pixels.data(), pixels.size() / 3);
     PadRows(pixels, layout->width, layout->height);
     bitmap = ToBitmap(pixels, layout->width, layout->height);
   } catch (const std::bad_alloc&) {

@@ -14,7 +14,8 @@
 
 namespace brumel {
 
-// Tag numbers and field types the codec uses.
+// Tag numbers and field types the codec uses, its reader and its writer.
+inline constexpr std::uint16_t kTagNewSubfileType = 254;
 inline constexpr std::uint16_t kTagImageWidth = 256;
 inline constexpr std::uint16_t kTagImageLength = 257;
 inline constexpr std::uint16_t kTagBitsPerSample = 258;
@@ -24,10 +25,17 @@ inline constexpr std::uint16_t kTagStripOffsets = 273;
 inline constexpr std::uint16_t kTagSamplesPerPixel = 277;
 inline constexpr std::uint16_t kTagRowsPerStrip = 278;
 inline constexpr std::uint16_t kTagStripByteCounts = 279;
+inline constexpr std::uint16_t kTagXResolution = 282;
+inline constexpr std::uint16_t kTagYResolution = 283;
 inline constexpr std::uint16_t kTagPlanarConfiguration = 284;
+inline constexpr std::uint16_t kTagResolutionUnit = 296;
+inline constexpr std::uint16_t kTagSoftware = 305;
+inline constexpr std::uint16_t kTagColorMap = 320;
 
+inline constexpr std::uint16_t kTypeAscii = 2;
 inline constexpr std::uint16_t kTypeShort = 3;
 inline constexpr std::uint16_t kTypeLong = 4;
+inline constexpr std::uint16_t kTypeRational = 5;
 
 // The walk along the directory chain ends after this many directories, and once the entry and
 // strip tables read so far hold this many bytes: a hostile chain cannot exhaust memory.
