@@ -1,5 +1,6 @@
-# The Qt 6 window. brumel_qt holds the widgets and the Qt side of the ports, so that the widget
-# tests link the same code as the program; brumel is the program itself.
+# The Qt 6 window, built from src/gui/ alone, the one folder with Qt. brumel_qt holds the widgets
+# and the Qt side of the ports, so that the widget tests link the same code as the program;
+# brumel is the program itself.
 find_package(Qt6 REQUIRED COMPONENTS Widgets)
 
 set(BRUMEL_QT_SOURCES

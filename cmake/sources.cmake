@@ -1,4 +1,5 @@
-# The sources of brumel_core (no Qt in any of them), one list per module.
+# The sources of brumel_core (no Qt in any of them), one list per folder of src/ but cli/ and
+# gui/, which cli.cmake and gui.cmake build on top of it.
 
 set(BRUMEL_PLATFORM_SOURCES
   src/platform/bitmap.cpp
@@ -22,14 +23,27 @@ set(BRUMEL_CORRECT_SOURCES
   src/correct/streaming_correction.cpp
 )
 
-# The format table, the loading by extension, and one folder per format.
+# The format table and the loading by extension, then one folder per format: its reader and
+# its writer.
 set(BRUMEL_FORMATS_SOURCES
   src/formats/formats.cpp
   src/formats/file_name.cpp
   src/formats/load_image.cpp
+)
+
+set(BRUMEL_BMP_SOURCES
   src/formats/bmp/bmp_codec.cpp
+)
+
+set(BRUMEL_JPEG_SOURCES
   src/formats/jpeg/jpeg_codec.cpp
+)
+
+set(BRUMEL_PNG_SOURCES
   src/formats/png/png_unit.cpp
+)
+
+set(BRUMEL_TIFF_SOURCES
   src/formats/tiff/byte_source.cpp
   src/formats/tiff/read_tiff_tags.cpp
   src/formats/tiff/read_tiff.cpp
@@ -53,6 +67,10 @@ set(BRUMEL_CORE_SOURCES
   ${BRUMEL_PLATFORM_SOURCES}
   ${BRUMEL_CORRECT_SOURCES}
   ${BRUMEL_FORMATS_SOURCES}
+  ${BRUMEL_BMP_SOURCES}
+  ${BRUMEL_JPEG_SOURCES}
+  ${BRUMEL_PNG_SOURCES}
+  ${BRUMEL_TIFF_SOURCES}
   ${BRUMEL_BATCH_SOURCES}
   ${BRUMEL_UPDATE_SOURCES}
 )
