@@ -1,14 +1,13 @@
 // The batch's decode and encode without the correction: the reference that brumel-batch's
-// time is compared with. Usage: codec_reference INPUT OUTPUT (the output's extension, .jpg or
-// .png, picks the writer with the batch's settings).
+// time is compared with. Usage: codec_reference INPUT OUTPUT (the output's extension picks the
+// writer from the format table, with the batch's settings; PNG for an extension it does not name).
 #include <cstdio>
 
 #include "cli/batch_command.h"
-#include "imageio/file_name.h"
-#include "imageio/jpeg_codec.h"
-#include "imageio/load_image.h"
+#include "formats/file_name.h"
+#include "formats/formats.h"
+#include "formats/load_image.h"
 #include "platform/error.h"
-#include "png/png_unit.h"
 
 namespace {
 
@@ -30,10 +29,7 @@ int main(int argc, char** argv) {
     brumel::Bitmap working;
     SilentMessages messages;
     if (!brumel::LoadImageFile(argv[1], working, messages)) throw brumel::Error("nothing loaded");
-    if (format == brumel::OutputFormat::Jpeg)
-      brumel::SaveJpegFile(argv[2], working);
-    else
-      brumel::BitmapToPng(argv[2], working);
+    brumel::FormatRow(format.value_or(brumel::OutputFormat::Png)).write(argv[2], working, nullptr);
   } catch (const brumel::Error& error) {
     std::fprintf(stderr, "codec_reference: %s\n", error.what());
     return 1;

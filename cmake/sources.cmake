@@ -1,4 +1,5 @@
-# The sources of brumel_core (no Qt in any of them), one list per module.
+# The sources of brumel_core (no Qt in any of them), one list per folder of src/ but cli/ and
+# gui/, which cli.cmake and gui.cmake build on top of it.
 
 set(BRUMEL_PLATFORM_SOURCES
   src/platform/bitmap.cpp
@@ -7,7 +8,6 @@ set(BRUMEL_PLATFORM_SOURCES
   src/platform/number_text.cpp
   src/platform/atomic_file.cpp
   src/platform/file_access.cpp
-  src/platform/bmp_codec.cpp
   src/platform/application_title.cpp
   src/platform/download.cpp
 )
@@ -28,22 +28,36 @@ set(BRUMEL_CORRECT_SOURCES
   src/correct/estimate_restoration.cpp
 )
 
-set(BRUMEL_IMAGEIO_SOURCES
-  src/imageio/file_name.cpp
-  src/imageio/batch.cpp
-  src/imageio/load_image.cpp
-  src/imageio/jpeg_codec.cpp
+# The format table and the loading by extension, then one folder per format: its reader and
+# its writer.
+set(BRUMEL_FORMATS_SOURCES
+  src/formats/formats.cpp
+  src/formats/file_name.cpp
+  src/formats/load_image.cpp
+)
+
+set(BRUMEL_BMP_SOURCES
+  src/formats/bmp/bmp_codec.cpp
+)
+
+set(BRUMEL_JPEG_SOURCES
+  src/formats/jpeg/jpeg_codec.cpp
 )
 
 set(BRUMEL_PNG_SOURCES
-  src/png/png_unit.cpp
+  src/formats/png/png_unit.cpp
 )
 
 set(BRUMEL_TIFF_SOURCES
-  src/tiff/byte_source.cpp
-  src/tiff/read_tiff_tags.cpp
-  src/tiff/read_tiff.cpp
-  src/tiff/bmp2tiff.cpp
+  src/formats/tiff/byte_source.cpp
+  src/formats/tiff/read_tiff_tags.cpp
+  src/formats/tiff/read_tiff.cpp
+  src/formats/tiff/bmp2tiff.cpp
+)
+
+# The batch run, above the engine and the formats.
+set(BRUMEL_BATCH_SOURCES
+  src/batch/batch.cpp
 )
 
 set(BRUMEL_UPDATE_SOURCES
@@ -57,8 +71,11 @@ set(BRUMEL_UPDATE_SOURCES
 set(BRUMEL_CORE_SOURCES
   ${BRUMEL_PLATFORM_SOURCES}
   ${BRUMEL_CORRECT_SOURCES}
-  ${BRUMEL_IMAGEIO_SOURCES}
+  ${BRUMEL_FORMATS_SOURCES}
+  ${BRUMEL_BMP_SOURCES}
+  ${BRUMEL_JPEG_SOURCES}
   ${BRUMEL_PNG_SOURCES}
   ${BRUMEL_TIFF_SOURCES}
+  ${BRUMEL_BATCH_SOURCES}
   ${BRUMEL_UPDATE_SOURCES}
 )

@@ -1,6 +1,6 @@
 // The Windows-bitmap reader.
+#include "formats/bmp/bmp_codec.h"
 #include "fuzz_target.h"
-#include "platform/bmp_codec.h"
 
 namespace brumel::fuzz {
 

@@ -1,6 +1,6 @@
 // The JPEG reader.
+#include "formats/jpeg/jpeg_codec.h"
 #include "fuzz_target.h"
-#include "imageio/jpeg_codec.h"
 
 namespace brumel::fuzz {
 

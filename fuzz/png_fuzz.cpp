@@ -1,6 +1,6 @@
 // The PNG reader.
+#include "formats/png/png_unit.h"
 #include "fuzz_target.h"
-#include "png/png_unit.h"
 
 namespace brumel::fuzz {
 

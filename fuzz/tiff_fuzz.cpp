@@ -1,9 +1,9 @@
 // The TIFF directory reader and decoder: the messages of the load, one a line, then the picture.
 #include <string>
 
+#include "formats/tiff/byte_source.h"
+#include "formats/tiff/read_tiff.h"
 #include "fuzz_target.h"
-#include "tiff/byte_source.h"
-#include "tiff/read_tiff.h"
 
 namespace brumel::fuzz {
 

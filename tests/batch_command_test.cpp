@@ -11,8 +11,8 @@
 
 #include "correct/correct_bitmap.h"
 #include "correct/levels.h"
+#include "formats/bmp/bmp_codec.h"
 #include "image_test_support.h"
-#include "platform/bmp_codec.h"
 
 namespace brumel {
 namespace {

@@ -1,6 +1,6 @@
 // The batch run: output names, every input corrected at full size and written by the chosen
 // writer, stops and skips, and the refusal to overwrite its own inputs.
-#include "imageio/batch.h"
+#include "batch/batch.h"
 
 #include <gtest/gtest.h>
 
@@ -11,13 +11,13 @@
 
 #include "correct/correct_bitmap.h"
 #include "correct/estimate_restoration.h"
+#include "formats/bmp/bmp_codec.h"
+#include "formats/jpeg/jpeg_codec.h"
+#include "formats/load_image.h"
+#include "formats/png/png_unit.h"
+#include "formats/tiff/bmp2tiff.h"
 #include "image_test_support.h"
-#include "imageio/jpeg_codec.h"
-#include "imageio/load_image.h"
-#include "platform/bmp_codec.h"
 #include "platform/error.h"
-#include "png/png_unit.h"
-#include "tiff/bmp2tiff.h"
 
 namespace brumel {
 namespace {

@@ -1,6 +1,6 @@
 // Writing uncompressed TIFF files: the three fixed layouts byte for byte, the sizes a SHORT
 // cannot hold, failed writes, and every file read back by our reader and by libtiff.
-#include "tiff/bmp2tiff.h"
+#include "formats/tiff/bmp2tiff.h"
 
 #include <gtest/gtest.h>
 
@@ -8,9 +8,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "formats/tiff/bmp2tiff_detail.h"
+#include "formats/tiff/read_tiff.h"
 #include "image_test_support.h"
 #include "platform/error.h"
-#include "tiff/read_tiff.h"
 #include "tiff_builder.h"
 
 namespace brumel {

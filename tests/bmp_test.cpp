@@ -11,8 +11,8 @@
 #include <tuple>
 #include <vector>
 
+#include "formats/bmp/bmp_codec.h"
 #include "image_test_support.h"
-#include "platform/bmp_codec.h"
 #include "platform/byte_order.h"
 
 namespace brumel {

@@ -12,8 +12,8 @@
 #include <tuple>
 #include <vector>
 
+#include "formats/jpeg/jpeg_codec.h"
 #include "image_test_support.h"
-#include "imageio/jpeg_codec.h"
 
 namespace brumel {
 namespace {

@@ -1,18 +1,18 @@
 // Loading by extension: which names load with which reader, that the working
 // bitmap is 24 bits after every load, and that reader errors reach the caller.
-#include "imageio/load_image.h"
+#include "formats/load_image.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "formats/bmp/bmp_codec.h"
+#include "formats/file_name.h"
+#include "formats/jpeg/jpeg_codec.h"
+#include "formats/png/png_unit.h"
+#include "formats/tiff/bmp2tiff.h"
 #include "image_test_support.h"
-#include "imageio/file_name.h"
-#include "imageio/jpeg_codec.h"
-#include "platform/bmp_codec.h"
-#include "png/png_unit.h"
-#include "tiff/bmp2tiff.h"
 
 namespace brumel {
 namespace {

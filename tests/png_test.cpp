@@ -9,8 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "formats/png/png_unit.h"
+#include "formats/png/png_unit_detail.h"
 #include "image_test_support.h"
-#include "png/png_unit.h"
 
 namespace brumel {
 namespace {

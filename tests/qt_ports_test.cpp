@@ -13,9 +13,9 @@
 #include <fstream>
 #include <functional>
 
-#include "platform/qt/file_dialogs.h"
-#include "platform/qt/message_boxes.h"
-#include "platform/qt/name_filters.h"
+#include "gui/file_dialogs.h"
+#include "gui/message_boxes.h"
+#include "gui/name_filters.h"
 
 namespace brumel {
 namespace {

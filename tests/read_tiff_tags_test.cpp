@@ -1,6 +1,6 @@
 // The TIFF header and the directory chain: entries and strip tables in both byte orders, and
 // chains that end, loop or run on without bound.
-#include "tiff/read_tiff_tags.h"
+#include "formats/tiff/read_tiff_tags.h"
 
 #include <gtest/gtest.h>
 

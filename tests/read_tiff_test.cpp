@@ -1,6 +1,6 @@
 // Decoding TIFF files into a Bitmap: the layouts of RGB samples that decode, the messages for
 // those that do not, damaged files, and files that libtiff's tiffcp made of our own output.
-#include "tiff/read_tiff.h"
+#include "formats/tiff/read_tiff.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,8 @@
 #include <functional>
 #include <optional>
 
+#include "formats/tiff/bmp2tiff.h"
 #include "image_test_support.h"
-#include "tiff/bmp2tiff.h"
 #include "tiff_builder.h"
 
 namespace brumel {

@@ -11,11 +11,11 @@
 #include <filesystem>
 #include <fstream>
 
-#include "correct/correct.h"
 #include "correct/correct_bitmap.h"
 #include "correct/curve_graph.h"
-#include "platform/bmp_codec.h"
-#include "platform/qt/bitmap_image.h"
+#include "formats/bmp/bmp_codec.h"
+#include "gui/bitmap_image.h"
+#include "gui/correct.h"
 
 namespace brumel {
 namespace {

@@ -1,5 +1,5 @@
 // The offer dialog: its geometry, texts and focus, and the result of each way of closing it.
-#include "update/yorn.h"
+#include "gui/yorn.h"
 
 #include <gtest/gtest.h>
 

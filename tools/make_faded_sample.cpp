@@ -7,7 +7,7 @@
 #include <cstdlib>
 
 #include "correct/correction_settings.h"
-#include "imageio/jpeg_codec.h"
+#include "formats/jpeg/jpeg_codec.h"
 #include "platform/bitmap.h"
 #include "platform/error.h"
 

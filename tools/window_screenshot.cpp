@@ -6,7 +6,7 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "correct/correct.h"
+#include "gui/correct.h"
 #include "platform/download.h"
 
 namespace {

@@ -7,7 +7,8 @@
 #include "cli/progress_line.h"
 #include "correct/correction_settings.h"
 #include "correct/levels_text.h"
-#include "imageio/file_name.h"
+#include "formats/file_name.h"
+#include "formats/formats.h"
 #include "platform/error.h"
 #include "platform/number_text.h"
 #include "update/program_version.h"
@@ -89,7 +90,7 @@ void DeclareOptions(CLI::App& app, CommandLine& line) {
                  "the output name, as typed in the save dialog; not needed with --estimate")
       ->type_name("NAME");
   app.add_option("-f,--format", line.format,
-                 "png, jpg, bmp or tif; by default taken from NAME's extension")
+                 FormatNames() + "; by default taken from NAME's extension")
       ->type_name("F");
   AddBar(app, "--corner", kCornerBar, line.positions.corner,
          "fade compensation at the corners (Corner bar)");
@@ -192,10 +193,8 @@ int RunRequest(const BatchRequest& request, const CommandLine& line, std::ostrea
 std::optional<OutputFormat> OutputFormatFromText(const std::string& text) {
   std::string name = UpperAscii(text);
   if (!name.empty() && name.front() == '.') name.erase(0, 1);
-  if (name == "PNG") return OutputFormat::Png;
-  if (name == "JPG") return OutputFormat::Jpeg;
-  if (name == "BMP") return OutputFormat::WindowsBitmap;
-  if (name == "TIF") return OutputFormat::Tiff;
+  for (const PictureFormat& row : PictureFormats())
+    if (name == UpperAscii(row.name)) return row.format;
   return std::nullopt;
 }
 
@@ -231,7 +230,7 @@ int RunBatchCommand(int argc, const char* const* argv, std::ostream& out, std::o
     if (!format)
       return UsageError(errors, line.format.empty()
                                     ? "no --format given and " + line.output +
-                                          " does not end in .png, .jpg, .bmp or .tif"
+                                          " does not end in " + FormatNames(".")
                                     : "unknown format " + line.format);
     request.format = *format;
   }

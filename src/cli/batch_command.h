@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "imageio/batch.h"
+#include "batch/batch.h"
 
 namespace brumel {
 
@@ -14,7 +14,8 @@ inline constexpr int kExitWritten = 0;
 inline constexpr int kExitInputProblem = 1;
 inline constexpr int kExitUsage = 2;
 
-// "png", "jpg", "bmp" or "tif", in any case, with or without the leading dot.
+// The name of a row of the format table ("png", "jpg", "bmp" or "tif"), in any case, with or
+// without the leading dot.
 std::optional<OutputFormat> OutputFormatFromText(const std::string& text);
 
 // Parses the command line and runs the batch; returns the exit status. Progress goes to

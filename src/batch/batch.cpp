@@ -1,0 +1,138 @@
+#include "batch/batch.h"
+
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "correct/correct_bitmap.h"
+#include "correct/streaming_correction.h"
+#include "formats/file_name.h"
+#include "formats/load_image.h"
+#include "platform/error.h"
+
+namespace brumel {
+
+namespace {
+
+// The JPEG writer takes each row as soon as the gate lets it; the others want the whole picture.
+void WriteOutput(const std::string& name, const Bitmap& bitmap, OutputFormat format,
+                 RowGate& gate) {
+  FormatRow(format).write(name, bitmap, &gate);
+}
+
+// Two names are the same file when they reach the same inode, or, where one does not exist
+// yet, when their absolute, normalised paths agree.
+bool SameFile(const std::string& a, const std::string& b) {
+  struct stat first {
+  }, second{};
+  if (stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0)
+    return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+  std::error_code error;
+  const auto pathA = std::filesystem::weakly_canonical(std::filesystem::absolute(a), error);
+  if (error) return a == b;
+  const auto pathB = std::filesystem::weakly_canonical(std::filesystem::absolute(b), error);
+  if (error) return a == b;
+  return pathA == pathB;
+}
+
+void RefuseOutputsOverInputs(const BatchRequest& request) {
+  for (std::size_t i = 0; i < request.inputs.size(); ++i) {
+    const std::string output = BatchOutputName(request.outputName, i, request.format);
+    for (const std::string& input : request.inputs)
+      if (SameFile(output, input))
+        throw Error("The output " + output + " would overwrite the input " + input +
+                    "; nothing was written");
+  }
+}
+
+std::string WhyNothingLoaded(const std::string& input) {
+  if (FormatOfFileName(input) != nullptr) return "no picture in it could be read";
+  return "not a file name Brumel reads (" + FormatNames(".", FormatOrder::Alphabetical) + ")";
+}
+
+// Corrects a loaded input, unless its rows are already being corrected alongside, and writes it.
+void CorrectAndWrite(Bitmap& working, const CorrectionSettings& settings,
+                     StreamingCorrection& alongside, const std::string& output,
+                     OutputFormat format) {
+  if (!alongside.Corrects()) CorrectBitmap(working, working, settings);
+  WriteOutput(output, working, format, alongside);
+}
+
+// The settings are known only once the picture is decoded, so the correction cannot go alongside
+// the decode; it goes on the second core alongside the encode instead, as a read that is over.
+bool CorrectOwnSettings(const BatchRequest& request, const std::string& input,
+                        const std::string& output, Bitmap& working, MessagePort& messages) {
+  if (!LoadImageFile(input, working, messages)) return false;
+  const CorrectionSettings settings =
+      SettingsFor(EstimateRestoration(working, *request.automatic));
+  StreamingCorrection alongside(settings);
+  alongside.Started(working);
+  alongside.RowsFinished(working.Height());
+  alongside.Ended(true);
+  CorrectAndWrite(working, settings, alongside, output, request.format);
+  return true;
+}
+
+// Takes each input in turn through one step, which is false when the input loaded nothing,
+// with the progress, the skips and the failures of a batch.
+BatchReport ForEachInput(const BatchRequest& request, const BatchProgress& progress,
+                         const std::function<bool(std::size_t, const std::string&)>& step) {
+  BatchReport report;
+  const std::size_t count = request.inputs.size();
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::string& input = request.inputs[i];
+    if (progress) progress(i, count, input);
+    try {
+      if (step(i, input))
+        ++report.written;
+      else
+        report.skipped.push_back({input, WhyNothingLoaded(input)});
+    } catch (const Error& error) {
+      if (!request.keepGoing) throw;
+      report.failed.push_back({input, error.what()});
+    }
+  }
+  return report;
+}
+
+}  // namespace
+
+std::string BatchOutputName(const std::string& chosenName, std::size_t index, OutputFormat format) {
+  return WithoutExtension(chosenName) + std::to_string(index) + FormatRow(format).outputExtension;
+}
+
+BatchReport RunBatch(const BatchRequest& request, Bitmap& working, MessagePort& messages,
+                     const BatchProgress& progress) {
+  RefuseOutputsOverInputs(request);
+  return ForEachInput(request, progress, [&](std::size_t i, const std::string& input) {
+    const std::string output = BatchOutputName(request.outputName, i, request.format);
+    if (request.automatic) return CorrectOwnSettings(request, input, output, working, messages);
+    // A large JPEG is corrected row by row while it is decoded and written; any other picture
+    // between the two.
+    StreamingCorrection alongside(request.settings);
+    if (!LoadImageFile(input, working, messages, &alongside)) return false;
+    CorrectAndWrite(working, request.settings, alongside, output, request.format);
+    return true;
+  });
+}
+
+BatchReport EstimateBatch(const BatchRequest& request, Bitmap& working, MessagePort& messages,
+                          const BatchEstimates& found, const BatchProgress& progress) {
+  const HeldSettings held = request.automatic.value_or(HeldSettings{});
+  return ForEachInput(request, progress, [&](std::size_t, const std::string& input) {
+    if (!LoadImageFile(input, working, messages)) return false;
+    found(input, EstimateRestoration(working, held));
+    return true;
+  });
+}
+
+std::string BatchCompletionMessage(const BatchReport& report) {
+  std::string message = " batch processing complete";
+  for (const BatchProblem& problem : report.skipped)
+    message += "\nskipped " + problem.input + ": " + problem.reason;
+  for (const BatchProblem& problem : report.failed)
+    message += "\nfailed " + problem.input + ": " + problem.reason;
+  return message;
+}
+
+}  // namespace brumel

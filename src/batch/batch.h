@@ -1,0 +1,68 @@
+// The batch run: every input loaded, corrected in place at full size and written under the
+// chosen output name followed by its index, one full-size picture in memory at a time.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "correct/correction_settings.h"
+#include "correct/estimate_restoration.h"
+#include "formats/formats.h"
+#include "platform/bitmap.h"
+#include "platform/ports.h"
+
+namespace brumel {
+
+// The chosen name without its extension, then the index, then the format's output extension
+// (".png", ".jpg", ".bmp" or ".TIF").
+std::string BatchOutputName(const std::string& chosenName, std::size_t index, OutputFormat format);
+
+struct BatchRequest {
+  std::vector<std::string> inputs;
+  std::string outputName;
+  OutputFormat format = OutputFormat::Png;
+  CorrectionSettings settings;
+  // Go on with the next input after one fails, instead of stopping with its error.
+  bool keepGoing = false;
+  // With a value, each input is corrected with its own settings, estimated once it is loaded
+  // with these held as given, and settings is not used.
+  std::optional<HeldSettings> automatic = std::nullopt;
+};
+
+// An input that was not written, and why.
+struct BatchProblem {
+  std::string input;
+  std::string reason;
+};
+
+struct BatchReport {
+  std::size_t written = 0;
+  std::vector<BatchProblem> skipped;  // inputs that loaded nothing
+  std::vector<BatchProblem> failed;   // reader or writer errors (only with keepGoing)
+};
+
+// Called before each input is loaded: its index, the number of inputs, and its name.
+using BatchProgress = std::function<void(std::size_t index, std::size_t count, const std::string&)>;
+
+// Runs the whole batch through working. Without keepGoing the first reader or writer error
+// ends the run as the error type, with the outputs before it written. Raises the error type,
+// writing nothing, when an output name would be one of the inputs.
+BatchReport RunBatch(const BatchRequest& request, Bitmap& working, MessagePort& messages,
+                     const BatchProgress& progress = {});
+
+// Called with each input's estimate.
+using BatchEstimates = std::function<void(const std::string& input, const Restoration&)>;
+
+// Loads every input and hands what restores it (request.automatic held, or nothing held) to
+// found, writing nothing; the output name and format are not used. Progress, skips and failures
+// are those of RunBatch, and written counts the inputs estimated.
+BatchReport EstimateBatch(const BatchRequest& request, Bitmap& working, MessagePort& messages,
+                          const BatchEstimates& found, const BatchProgress& progress = {});
+
+// " batch processing complete", then a line for every input that was skipped or failed.
+std::string BatchCompletionMessage(const BatchReport& report);
+
+}  // namespace brumel

@@ -1,0 +1,21 @@
+// Loading one picture into the working bitmap, the reader chosen by the file name's extension
+// from the format table.
+#pragma once
+
+#include <string>
+
+#include "platform/bitmap.h"
+#include "platform/ports.h"
+#include "platform/row_progress.h"
+
+namespace brumel {
+
+// Reads the named file into working when its upper-cased extension is the loader extension of a
+// row of the table (".PNG", ".JPG", ".BMP" or ".TIF", compared in that order); any other name
+// loads nothing and says nothing. True when working was replaced; it is 24 bits after every load.
+// Reader errors travel to the caller as the error type; the TIFF reader's own messages go to
+// messages. The JPEG reader reports its rows to progress, when given; the other readers don't.
+bool LoadImageFile(const std::string& fileName, Bitmap& working, MessagePort& messages,
+                   RowProgress* progress = nullptr);
+
+}  // namespace brumel

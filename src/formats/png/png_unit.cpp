@@ -1,0 +1,313 @@
+#include "formats/png/png_unit.h"
+
+#include <sys/stat.h>
+
+#include <csetjmp>
+#include <cstring>
+#include <limits>
+#include <new>
+
+#include "formats/png/png_unit_detail.h"
+#include "formats/png/pnglib.h"
+#include "platform/atomic_file.h"
+#include "platform/byte_order.h"
+#include "platform/error.h"
+
+namespace brumel {
+
+namespace {
+
+// Where a read takes its bytes from: an open stream handed to png_init_io, or a memory block.
+// Trivially destructible, so that it may live in a frame that the library's jump leaves.
+struct PngSource {
+  std::FILE* file;
+  const std::uint8_t* data;
+  std::size_t size;
+  std::size_t offset;
+  // Bytes of the whole file or block, the bound for what its compressed rows can expand to.
+  std::uint64_t available;
+};
+
+// deflate expands at most 1032 times; a picture whose rows need more than that many times the
+// bytes of the file cannot be in it. The slack covers the zlib and chunk overheads.
+constexpr std::uint64_t kMaxDeflateRatio = 1032;
+constexpr std::uint64_t kDeflateSlack = 65536;
+
+// The library's error function: back to the setjmp of the read or write, the message dropped.
+[[noreturn]] void PngErrorExit(png_structp png, png_const_charp /*message*/) {
+  png_longjmp(png, 1);
+}
+
+// Warnings (a bad CRC in an ancillary chunk, an unknown chunk ...) are not shown.
+void PngIgnoreWarning(png_structp /*png*/, png_const_charp /*message*/) {}
+
+void PngReadFromMemory(png_structp png, png_bytep out, std::size_t length) {
+  PngSource* source = static_cast<PngSource*>(png_get_io_ptr(png));
+  if (length > source->size - source->offset) png_error(png, "Read Error");
+  if (length == 0) return;
+  std::memcpy(out, source->data + source->offset, length);
+  source->offset += length;
+}
+
+int ChannelsOf(int colorType) {
+  switch (colorType) {
+    case PNG_COLOR_TYPE_GRAY: return 1;
+    case PNG_COLOR_TYPE_RGB: return 3;
+    case PNG_COLOR_TYPE_PALETTE: return 1;
+    case PNG_COLOR_TYPE_GRAY_ALPHA: return 2;
+    default: return 4;
+  }
+}
+
+// The declared size against the memory bound and against what the file can hold.
+bool PlausibleSize(png_uint_32 width, png_uint_32 height, int bitDepth, int colorType,
+                   std::uint64_t available) {
+  if (!PictureFits(width, height)) return false;
+  const std::uint64_t bits = static_cast<std::uint64_t>(ChannelsOf(colorType)) *
+                             static_cast<std::uint64_t>(bitDepth > 0 ? bitDepth : 1);
+  const std::uint64_t rowBytes = (width * bits + 7) / 8 + 1;  // with the filter byte
+  const std::uint64_t raw = rowBytes * height;
+  return available >= std::numeric_limits<std::uint64_t>::max() / kMaxDeflateRatio ||
+         raw <= available * kMaxDeflateRatio + kDeflateSlack;
+}
+
+// Steps 4 to 18 of ReadPngFile. Runs under the setjmp of ReadPngStream, so nothing here has a
+// destructor; every failure is a png_error.
+void ReadPngSteps(png_structp png, png_infop info, PngSource* source, PngImageInfo* image) {
+  if (source->file != nullptr)
+    png_init_io(png, source->file);
+  else
+    png_set_read_fn(png, source, PngReadFromMemory);
+  png_set_read_status_fn(png, nullptr);
+  // Only IHDR, PLTE, tRNS, IDAT and IEND make the picture. libpng allocates the whole declared
+  // length of some others (sPLT, tEXt ...) before reading them, up to 2 GiB for a few bytes.
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
+  png_read_info(png, info);
+
+  png_uint_32 width = 0;
+  png_uint_32 height = 0;
+  int bitDepth = 0;
+  int colorType = 0;
+  png_get_IHDR(png, info, &width, &height, &bitDepth, &colorType, nullptr, nullptr, nullptr);
+  if (!PlausibleSize(width, height, bitDepth, colorType, source->available))
+    png_error(png, "Picture too large");
+
+  png_set_invert_alpha(png);
+  if (colorType == PNG_COLOR_TYPE_PALETTE && bitDepth <= 8) png_set_expand(png);
+  if (colorType == PNG_COLOR_TYPE_GRAY && bitDepth < 8) png_set_expand(png);
+  if (png_get_valid(png, info, PNG_INFO_tRNS) == PNG_INFO_tRNS) png_set_expand(png);
+  // Grey becomes RGB and 16-bit samples are scaled to 8 with rounding, so that
+  // every file reaches the buffer as R, G, B or R, G, B, T.
+  if ((colorType & PNG_COLOR_MASK_COLOR) == 0) png_set_gray_to_rgb(png);
+  if (bitDepth < 8) png_set_packing(png);
+  if (bitDepth == 16) png_set_scale_16(png);
+  png_set_interlace_handling(png);
+  png_read_update_info(png, info);
+
+  png_get_IHDR(png, info, &width, &height, &bitDepth, &colorType, nullptr, nullptr, nullptr);
+  const std::size_t rowBytes = png_get_rowbytes(png, info);
+  image->width = width;
+  image->height = height;
+  image->bitDepth = bitDepth;
+  image->colorType = colorType;
+  image->bytesPerPixel = width == 0 ? 0 : static_cast<int>(rowBytes / width);
+  if (bitDepth != 8 || (image->bytesPerPixel != 3 && image->bytesPerPixel != 4) ||
+      rowBytes != static_cast<std::size_t>(width) * image->bytesPerPixel)
+    png_error(png, "Unexpected pixel layout");
+  if (!AllocPngBuffer(*image)) png_error(png, "Out of memory");
+  png_read_image(png, image->rows.data());
+}
+
+// Steps 2 to 19 of ReadPngFile: true when image was filled. C style: nothing with a destructor
+// is in scope of the setjmp.
+bool ReadPngStream(PngSource* source, PngImageInfo* image) {
+  png_structp png =
+      png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, PngErrorExit, PngIgnoreWarning);
+  if (png == nullptr) return false;
+  png_infop info = png_create_info_struct(png);
+  if (info == nullptr) {
+    png_destroy_read_struct(&png, nullptr, nullptr);
+    return false;
+  }
+  if (setjmp(png_jmpbuf(png)) != 0) {
+    png_destroy_read_struct(&png, &info, nullptr);
+    return false;
+  }
+  ReadPngSteps(png, info, source, image);
+  png_destroy_read_struct(&png, &info, nullptr);
+  return true;
+}
+
+// Steps 4 to 9 of WritePngFile, under the setjmp of WritePngStream.
+void WritePngSteps(png_structp png, png_infop info, std::FILE* stream, const PngImageInfo* image) {
+  png_init_io(png, stream);
+  png_set_write_status_fn(png, nullptr);
+  png_set_IHDR(png, info, image->width, image->height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_BASE, PNG_FILTER_TYPE_BASE);
+  char key[sizeof kPngSoftwareKey];
+  char words[sizeof kPngSoftwareText];
+  std::memcpy(key, kPngSoftwareKey, sizeof key);
+  std::memcpy(words, kPngSoftwareText, sizeof words);
+  png_text text;
+  std::memset(&text, 0, sizeof text);
+  text.compression = PNG_TEXT_COMPRESSION_NONE;
+  text.key = key;
+  text.text = words;
+  text.text_length = sizeof words - 1;
+  png_set_text(png, info, &text, 1);
+  png_write_info(png, info);
+  if (image->pixels.empty() || image->rows.size() != image->height)
+    png_error(png, "No pixels to write");
+  png_write_image(png, const_cast<png_bytepp>(image->rows.data()));
+  png_write_end(png, nullptr);
+  png_write_flush(png);
+}
+
+// Steps 2 to 10 of WritePngFile: true when everything was handed to the stream.
+bool WritePngStream(std::FILE* stream, const PngImageInfo* image) {
+  png_structp png =
+      png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, PngErrorExit, PngIgnoreWarning);
+  if (png == nullptr) return false;
+  png_infop info = png_create_info_struct(png);
+  if (info == nullptr) {
+    png_destroy_write_struct(&png, nullptr);
+    return false;
+  }
+  if (setjmp(png_jmpbuf(png)) != 0) {
+    png_destroy_write_struct(&png, &info);
+    return false;
+  }
+  WritePngSteps(png, info, stream, image);
+  png_destroy_write_struct(&png, &info);
+  return true;
+}
+
+std::uint64_t StreamSize(std::FILE* stream) {
+  struct stat status;
+  if (fstat(fileno(stream), &status) != 0 || !S_ISREG(status.st_mode))
+    return std::numeric_limits<std::uint64_t>::max();
+  return static_cast<std::uint64_t>(status.st_size);
+}
+
+[[noreturn]] void ThrowReadError(PngImageInfo& info) {
+  info.pixels.clear();
+  info.rows.clear();
+  throw Error("Error Reading File!");
+}
+
+// Steps 3 to 5 of PngToBitmap, with the mend: the picture is composited over white, not over
+// what target held, and target is replaced only when everything succeeded.
+void PngInfoToBitmap(const PngImageInfo& info, Bitmap& target) {
+  Bitmap picture;
+  try {
+    picture = Bitmap(static_cast<int>(info.width), static_cast<int>(info.height));
+  } catch (const Error&) {
+    throw Error("Error Reading File!");
+  }
+  DrawPngBuffer(info, picture, 0, 0);
+  target = std::move(picture);
+}
+
+}  // namespace
+
+bool AllocPngBuffer(PngImageInfo& info) noexcept {
+  info.pixels.clear();
+  info.pixels.shrink_to_fit();
+  info.rows.clear();
+  info.rows.shrink_to_fit();
+  if (info.bytesPerPixel <= 0) return false;
+  const std::uint64_t rowBytes =
+      static_cast<std::uint64_t>(info.width) * static_cast<std::uint64_t>(info.bytesPerPixel);
+  if (info.height != 0 && rowBytes > std::numeric_limits<std::size_t>::max() / info.height / 2)
+    return false;
+  try {
+    info.pixels.resize(static_cast<std::size_t>(rowBytes * info.height));
+    info.rows.resize(info.height);
+  } catch (const std::bad_alloc&) {
+    info.pixels.clear();
+    info.pixels.shrink_to_fit();
+    info.rows.clear();
+    info.rows.shrink_to_fit();
+    return false;
+  }
+  for (std::uint32_t r = 0; r < info.height; ++r)
+    info.rows[r] = info.pixels.data() + static_cast<std::size_t>(r) * rowBytes;
+  return true;
+}
+
+void ReadPngFile(const std::string& fileName, PngImageInfo& info) {
+  info.width = 0;
+  info.height = 0;
+  std::FILE* stream = PngOpenFile(fileName, "rb");
+  if (stream == nullptr) throw Error("Error Opening File " + fileName + "!");
+  PngSource source{stream, nullptr, 0, 0, StreamSize(stream)};
+  const bool read = ReadPngStream(&source, &info);
+  PngCloseFile(stream);
+  if (!read) ThrowReadError(info);
+}
+
+void PngToBitmap(const std::string& fileName, Bitmap& target) {
+  PngImageInfo info;
+  ReadPngFile(fileName, info);
+  PngInfoToBitmap(info, target);
+}
+
+void PngToBitmapFromMemory(const std::uint8_t* data, std::size_t size, Bitmap& target) {
+  PngImageInfo info;
+  PngSource source{nullptr, data, data == nullptr ? 0 : size, 0, size};
+  if (!ReadPngStream(&source, &info)) ThrowReadError(info);
+  PngInfoToBitmap(info, target);
+}
+
+void DrawPngBuffer(const PngImageInfo& info, Bitmap& target, int left, int top) {
+  const int bytes = info.bytesPerPixel;
+  if (bytes != 3 && bytes != 4) return;
+  if (info.pixels.size() < static_cast<std::size_t>(info.width) * info.height * bytes) return;
+  if (target.Format() != PixelFormat::Bits24) target.SetPixelFormat(PixelFormat::Bits24);
+  for (std::uint32_t y = 0; y < info.height; ++y) {
+    const std::int64_t targetY = static_cast<std::int64_t>(top) + y;
+    if (targetY < 0 || targetY >= target.Height()) continue;
+    const std::uint8_t* source =
+        info.pixels.data() + static_cast<std::size_t>(y) * info.width * bytes;
+    std::uint8_t* row = target.ScanLine(static_cast<int>(targetY));
+    for (std::uint32_t x = 0; x < info.width; ++x, source += bytes) {
+      const std::int64_t targetX = static_cast<std::int64_t>(left) + x;
+      if (targetX < 0 || targetX >= target.Width()) continue;
+      std::uint8_t* pixel = row + 3 * static_cast<std::size_t>(targetX);
+      const unsigned t = bytes == 4 ? source[3] : 0;
+      if (t == 0) {
+        SwapRedBlue(source, static_cast<std::size_t>(bytes), pixel, 1);
+      } else if (t != 255) {
+        for (int c = 0; c < 3; ++c)
+          pixel[c] = static_cast<std::uint8_t>((t * pixel[c] + (255 - t) * source[2 - c]) / 255);
+      }
+    }
+  }
+}
+
+void WritePngFile(const std::string& fileName, const PngImageInfo& info) {
+  AtomicFile file(fileName);
+  if (file.Stream() == nullptr) throw Error("Error Opening File " + fileName + "!");
+  if (!WritePngStream(file.Stream(), &info)) throw Error("Error Writing PNG File!");
+  if (!file.Commit()) throw Error("Error Writing PNG File!");
+}
+
+void BitmapToPng(const std::string& fileName, const Bitmap& bitmap) {
+  Bitmap converted;
+  const Bitmap* source = &In24Bits(bitmap, converted);
+  PngImageInfo info;
+  info.width = static_cast<std::uint32_t>(source->Width());
+  info.height = static_cast<std::uint32_t>(source->Height());
+  info.colorType = PNG_COLOR_TYPE_RGB;
+  info.bytesPerPixel = 3;
+  info.bitDepth = 8;
+  if (!source->Empty()) {
+    if (!AllocPngBuffer(info)) throw Error("Error Writing PNG File!");
+    for (int y = 0; y < source->Height(); ++y)
+      SwapRedBlue(source->ScanLine(y), 3, info.rows[static_cast<std::size_t>(y)],
+                  static_cast<std::size_t>(source->Width()));
+  }
+  WritePngFile(fileName, info);
+}
+
+}  // namespace brumel

@@ -1,0 +1,30 @@
+// The PNG adapter (Parts 4.1 and 4.2): reading a PNG file into a Bitmap and writing a Bitmap as
+// a PNG file through libpng. Every call works on its own PngImageInfo (png_unit_detail.h, with
+// the steps the tests call); nothing is shared.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "platform/bitmap.h"
+
+namespace brumel {
+
+// Reads a PNG file into target, which gets the file's size and its pixels at 24 bits,
+// transparent and partly transparent pixels composited over white. Raises "Error Opening File "
+// + name + "!" when the file can't be opened and "Error Reading File!" for every failure during
+// the read (also a picture larger than kMaxPictureBytes); target is then left as it was.
+void PngToBitmap(const std::string& fileName, Bitmap& target);
+
+// The same from bytes in memory (for the fuzz target): "Error Reading File!" for every failure.
+void PngToBitmapFromMemory(const std::uint8_t* data, std::size_t size, Bitmap& target);
+
+// Writes bitmap (any pixel format; its 24-bit colours are written) as an 8-bit RGB PNG, not
+// interlaced, with the chunks IHDR, tEXt (kPngSoftwareKey, kPngSoftwareText of
+// png_unit_detail.h), IDAT, IEND. The file is replaced only when complete. Raises "Error Opening
+// File " + name + "!" when the file can't be created and "Error Writing PNG File!" when writing
+// fails (an empty bitmap included).
+void BitmapToPng(const std::string& fileName, const Bitmap& bitmap);
+
+}  // namespace brumel

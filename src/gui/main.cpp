@@ -1,0 +1,29 @@
+// Start-up: the windowing application, the main window, the hidden offer dialog, the event loop.
+#include <QApplication>
+#include <QFile>
+#include <QIcon>
+#include <clocale>
+
+#include "gui/correct.h"
+#include "gui/yorn.h"
+#include "platform/application_title.h"
+#include "platform/download.h"
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  // The boxes and the About box show numbers with the user's decimal separator, which the C
+  // library gives only once LC_NUMERIC follows the environment. Qt 6 sets it so on Unix when the
+  // application starts; saying so here keeps it true whatever Qt does.
+  std::setlocale(LC_NUMERIC, "");
+  const std::string title = brumel::ApplicationTitle(
+      QFile::encodeName(QApplication::applicationFilePath()).toStdString());
+  QApplication::setApplicationName(QString::fromStdString(title));
+  QApplication::setWindowIcon(QIcon(":/icons/example.brumel.Brumel.png"));
+  QGuiApplication::setDesktopFileName("example.brumel.Brumel");
+  brumel::Tbrumel brumel(title, brumel::DownloadUrlToFile);
+  brumel::TYesorno Yesorno;
+  brumel.SetPorts({.offerDialog = &Yesorno});
+  brumel.show();
+  QApplication::exec();
+  return 0;
+}
