@@ -58,6 +58,7 @@ set(BRUMEL_TIFF_SOURCES
 # The batch run, above the engine and the formats.
 set(BRUMEL_BATCH_SOURCES
   src/batch/batch.cpp
+  src/batch/inputs_in_order.cpp
 )
 
 set(BRUMEL_UPDATE_SOURCES

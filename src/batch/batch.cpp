@@ -1,9 +1,12 @@
 #include "batch/batch.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 
+#include "batch/inputs_in_order.h"
 #include "correct/correct_bitmap.h"
 #include "correct/streaming_correction.h"
 #include "formats/file_name.h"
@@ -63,8 +66,7 @@ void CorrectAndWrite(Bitmap& working, const CorrectionSettings& settings,
 bool CorrectOwnSettings(const BatchRequest& request, const std::string& input,
                         const std::string& output, Bitmap& working, MessagePort& messages) {
   if (!LoadImageFile(input, working, messages)) return false;
-  const CorrectionSettings settings =
-      SettingsFor(EstimateRestoration(working, *request.automatic));
+  const CorrectionSettings settings = SettingsFor(EstimateRestoration(working, *request.automatic));
   StreamingCorrection alongside(settings);
   alongside.Started(working);
   alongside.RowsFinished(working.Height());
@@ -95,6 +97,88 @@ BatchReport ForEachInput(const BatchRequest& request, const BatchProgress& progr
   return report;
 }
 
+// Where a parallel run's output waits, beside its place, until the inputs before it are done.
+std::string StagedName(const std::string& output, std::size_t index) {
+  const std::filesystem::path folder = std::filesystem::path(output).parent_path();
+  return (folder / (".brumel-" + std::to_string(getpid()) + "-" + std::to_string(index))).string();
+}
+
+// A writer's message names the file it wrote, which is the output to the person who asked.
+std::string NamingTheOutput(std::string text, const std::string& staged,
+                            const std::string& output) {
+  for (std::size_t at = text.find(staged); at != std::string::npos;
+       at = text.find(staged, at + output.size()))
+    text.replace(at, staged.size(), output);
+  return text;
+}
+
+// One input of a parallel run, start to end on this thread: the other inputs keep the other
+// cores busy, so neither the correction nor the codecs start threads of their own.
+bool WorkOnInput(const BatchRequest& request, std::size_t index, Bitmap& working,
+                 MessagePort& messages) {
+  if (!LoadImageFile(request.inputs[index], working, messages)) return false;
+  const CorrectionSettings settings =
+      request.automatic ? SettingsFor(EstimateRestoration(working, *request.automatic))
+                        : request.settings;
+  CorrectBitmap(working, working, settings, 1);
+  const std::string output = BatchOutputName(request.outputName, index, request.format);
+  const std::string staged = StagedName(output, index);
+  try {
+    FormatRow(request.format).write(staged, working, nullptr);
+  } catch (const Error& error) {
+    throw Error(NamingTheOutput(error.what(), staged, output));
+  }
+  return true;
+}
+
+// Puts a finished output in place; false, saying why, when the rename fails.
+bool PutInPlace(const std::string& staged, const std::string& output, std::string& reason) {
+  if (std::rename(staged.c_str(), output.c_str()) == 0) return true;
+  reason = "Cannot write file " + output;
+  std::remove(staged.c_str());
+  return false;
+}
+
+BatchReport RunInParallel(const BatchRequest& request, MessagePort& messages,
+                          const BatchProgress& progress) {
+  BatchReport report;
+  std::optional<std::string> stoppedBy;
+  const std::size_t count = request.inputs.size();
+  const auto output = [&](std::size_t i) {
+    return BatchOutputName(request.outputName, i, request.format);
+  };
+  const auto take = [&](std::size_t i, InputOutcome& outcome) {
+    const std::string& input = request.inputs[i];
+    outcome.messages.ReplayTo(messages);
+    if (outcome.loaded && !outcome.failed &&
+        !PutInPlace(StagedName(output(i), i), output(i), outcome.reason))
+      outcome.failed = true;
+    if (outcome.failed) {
+      if (!request.keepGoing) {
+        stoppedBy = outcome.reason;
+        return false;
+      }
+      report.failed.push_back({input, outcome.reason});
+    } else if (outcome.loaded) {
+      ++report.written;
+    } else {
+      report.skipped.push_back({input, WhyNothingLoaded(input)});
+    }
+    return true;
+  };
+  RunInputsInOrder(
+      count, request.jobs,
+      [&](std::size_t i, Bitmap& working, MessagePort& said) {
+        return WorkOnInput(request, i, working, said);
+      },
+      [&](std::size_t i) {
+        if (progress) progress(i, count, request.inputs[i]);
+      },
+      take, [&](std::size_t i) { std::remove(StagedName(output(i), i).c_str()); });
+  if (stoppedBy) throw Error(*stoppedBy);
+  return report;
+}
+
 }  // namespace
 
 std::string BatchOutputName(const std::string& chosenName, std::size_t index, OutputFormat format) {
@@ -104,6 +188,8 @@ std::string BatchOutputName(const std::string& chosenName, std::size_t index, Ou
 BatchReport RunBatch(const BatchRequest& request, Bitmap& working, MessagePort& messages,
                      const BatchProgress& progress) {
   RefuseOutputsOverInputs(request);
+  if (request.jobs > 1 && request.inputs.size() > 1)
+    return RunInParallel(request, messages, progress);
   return ForEachInput(request, progress, [&](std::size_t i, const std::string& input) {
     const std::string output = BatchOutputName(request.outputName, i, request.format);
     if (request.automatic) return CorrectOwnSettings(request, input, output, working, messages);

@@ -1,5 +1,5 @@
 // The batch run: every input loaded, corrected in place at full size and written under the
-// chosen output name followed by its index, one full-size picture in memory at a time.
+// chosen output name followed by its index, one full-size picture in memory per job.
 #pragma once
 
 #include <cstddef>
@@ -30,7 +30,13 @@ struct BatchRequest {
   // With a value, each input is corrected with its own settings, estimated once it is loaded
   // with these held as given, and settings is not used.
   std::optional<HeldSettings> automatic = std::nullopt;
+  // How many inputs are worked on at once, each start to end on one thread, with the outputs
+  // put in place, the messages shown and the report made in input order all the same.
+  int jobs = 1;
 };
+
+// The most inputs a run works on at once.
+inline constexpr int kMostJobs = 64;
 
 // An input that was not written, and why.
 struct BatchProblem {
@@ -47,9 +53,10 @@ struct BatchReport {
 // Called before each input is loaded: its index, the number of inputs, and its name.
 using BatchProgress = std::function<void(std::size_t index, std::size_t count, const std::string&)>;
 
-// Runs the whole batch through working. Without keepGoing the first reader or writer error
-// ends the run as the error type, with the outputs before it written. Raises the error type,
-// writing nothing, when an output name would be one of the inputs.
+// Runs the whole batch through working (or, with several jobs, pictures of its own). Without
+// keepGoing the first reader or writer error ends the run as the error type, with exactly the
+// outputs before it written. Raises the error type, writing nothing, when an output name would
+// be one of the inputs.
 BatchReport RunBatch(const BatchRequest& request, Bitmap& working, MessagePort& messages,
                      const BatchProgress& progress = {});
 

@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <ostream>
+#include <thread>
 
 #include "cli/progress_line.h"
 #include "correct/correction_settings.h"
@@ -35,6 +36,11 @@ class StderrMessages : public MessagePort {
   ProgressLine* progress_;
 };
 
+// As many inputs at once as the machine has cores.
+int DefaultJobs() {
+  return std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, kMostJobs);
+}
+
 struct CommandLine {
   std::string output;
   std::string format;
@@ -46,6 +52,7 @@ struct CommandLine {
   bool estimate = false;
   bool keepGoing = false;
   bool quiet = false;
+  int jobs = DefaultJobs();
 };
 
 void AddBar(CLI::App& app, const char* flag, const ControlRange& control, int& position,
@@ -114,6 +121,11 @@ void DeclareOptions(CLI::App& app, CommandLine& line) {
                "write nothing; print for each INPUT the options that reproduce --auto's result");
   app.add_flag("--keep-going", line.keepGoing, "after an input that fails, go on with the next");
   app.add_flag("-q,--quiet", line.quiet, "no progress display");
+  app.add_option("-j,--jobs", line.jobs,
+                 "how many inputs are worked on at once (by default one per core); the outputs, "
+                 "messages and problems come in input order all the same")
+      ->check(CLI::Range(1, kMostJobs))
+      ->type_name("N");
   app.add_option("INPUT", line.inputs, "the pictures to correct")->required()->type_name("INPUT");
   app.set_version_flag("--version", "brumel-batch " + FormatNumber(kProgramVersion));
 }
@@ -223,15 +235,15 @@ int RunBatchCommand(int argc, const char* const* argv, std::ostream& out, std::o
   BatchRequest request{line.inputs, line.output, OutputFormat::Png,
                        SettingsFromPositions(line.positions), line.keepGoing};
   request.settings.levels = *ParseLevels(line.levels);
+  request.jobs = line.jobs;
   if (line.automatic || line.estimate) request.automatic = HeldOptions(app, line);
   if (!line.estimate) {
     const std::string formatText = line.format.empty() ? FileExtension(line.output) : line.format;
     const std::optional<OutputFormat> format = OutputFormatFromText(formatText);
     if (!format)
-      return UsageError(errors, line.format.empty()
-                                    ? "no --format given and " + line.output +
-                                          " does not end in " + FormatNames(".")
-                                    : "unknown format " + line.format);
+      return UsageError(errors, line.format.empty() ? "no --format given and " + line.output +
+                                                          " does not end in " + FormatNames(".")
+                                                    : "unknown format " + line.format);
     request.format = *format;
   }
   return RunRequest(request, line, out, errors, errorsIsTerminal);

@@ -69,8 +69,13 @@ void CorrectBitmapReference(const Bitmap& source, Bitmap& destination,
 }
 
 void CorrectBitmap(const Bitmap& source, Bitmap& destination, const CorrectionSettings& settings) {
-  const int threads = CorrectionThreadCount(source.Width(), source.Height());
-  if (!CorrectBitmapFast(source, destination, settings, threads))
+  CorrectBitmap(source, destination, settings,
+                CorrectionThreadCount(source.Width(), source.Height()));
+}
+
+void CorrectBitmap(const Bitmap& source, Bitmap& destination, const CorrectionSettings& settings,
+                   int threadCount) {
+  if (!CorrectBitmapFast(source, destination, settings, threadCount))
     CorrectBitmapReference(source, destination, settings);
 }
 

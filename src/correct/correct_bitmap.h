@@ -14,6 +14,10 @@ namespace brumel {
 // the settings' levels first. Raises the error type for bitmaps that are not 24 bits and for
 // levels out of range.
 void CorrectBitmap(const Bitmap& source, Bitmap& destination, const CorrectionSettings& settings);
+// The same on the given number of threads (at least one), for a caller that keeps the other
+// cores busy itself.
+void CorrectBitmap(const Bitmap& source, Bitmap& destination, const CorrectionSettings& settings,
+                   int threadCount);
 
 // The direct form: every sample of every pixel computed afresh, exactly as the definition reads,
 // after the levels' table. It is the reference that any faster pass must equal byte for byte.
