@@ -2,7 +2,7 @@
 # Times brumel-batch on a 6000 x 4000 JPEG, to JPEG and to PNG, against the same decode and
 # encode without the correction, the two taking turns in the same run; reports the ratios of the
 # best and of the median times, and the peak memory against one 24-bit copy of the picture; then
-# a batch of three with --auto against the same with fixed settings.
+# a batch of six with --auto against the same with fixed settings, and with one job at a time.
 # Usage: bench/batch_bench.sh [BUILD_FOLDER] [RUNS]
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -54,19 +54,28 @@ for format in jpg png; do
     "$(echo "$peak / 1024" | bc -l)" "$(echo "$peak / 1024 / $copy_mib" | bc -l)"
 done
 
-# --auto against fixed settings on a batch of three, taking turns: the estimate and the
-# correction that can no longer go alongside the decode must cost at most a tenth more.
-cp "$WORK/photo.jpg" "$WORK/photo1.jpg"
-cp "$WORK/photo.jpg" "$WORK/photo2.jpg"
-inputs=("$WORK/photo.jpg" "$WORK/photo1.jpg" "$WORK/photo2.jpg")
+# --auto against fixed settings on a batch of six, taking turns, both with a job per core: the
+# estimate must cost at most a tenth more. One job at a time (the large picture's correction on
+# the second core alongside the decode) is timed too.
+inputs=()
+for ((i = 0; i < 6; i++)); do
+  cp "$WORK/photo.jpg" "$WORK/photo$i.jpg"
+  inputs+=("$WORK/photo$i.jpg")
+done
 : >"$WORK/fixed.times"
 : >"$WORK/auto.times"
+: >"$WORK/single.times"
 for ((i = 0; i < RUNS; i++)); do
   run_time "$BUILD/brumel-batch" -q -o "$WORK/fixed.jpg" "${inputs[@]}" >>"$WORK/fixed.times"
   run_time "$BUILD/brumel-batch" -q --auto -o "$WORK/auto.jpg" "${inputs[@]}" >>"$WORK/auto.times"
+  run_time "$BUILD/brumel-batch" -q --jobs 1 -o "$WORK/single.jpg" "${inputs[@]}" \
+    >>"$WORK/single.times"
 done
 read -r fixed fixedMedian < <(best_and_median <"$WORK/fixed.times")
 read -r auto autoMedian < <(best_and_median <"$WORK/auto.times")
-printf "3 JPEGs to jpg: --auto %.3f s, fixed settings %.3f s, ratio %.2f (medians %.3f s, %.3f s, ratio %.2f)\n" \
+read -r single singleMedian < <(best_and_median <"$WORK/single.times")
+printf "6 JPEGs to jpg: --auto %.3f s, fixed settings %.3f s, ratio %.2f (medians %.3f s, %.3f s, ratio %.2f)\n" \
   "$auto" "$fixed" "$(echo "$auto / $fixed" | bc -l)" \
   "$autoMedian" "$fixedMedian" "$(echo "$autoMedian / $fixedMedian" | bc -l)"
+printf "6 JPEGs to jpg, fixed settings: --jobs 1 %.3f s (median %.3f s), %.2f times the default jobs\n" \
+  "$single" "$singleMedian" "$(echo "$singleMedian / $fixedMedian" | bc -l)"
