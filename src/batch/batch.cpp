@@ -1,9 +1,8 @@
 #include "batch/batch.h"
 
-#include <sys/stat.h>
-
-#include <filesystem>
-
+#include "batch/damage_note.h"
+#include "batch/input_file_check.h"
+#include "batch/input_identity.h"
 #include "correct/correct_bitmap.h"
 #include "correct/streaming_correction.h"
 #include "formats/file_name.h"
@@ -20,28 +19,13 @@ void WriteOutput(const std::string& name, const Bitmap& bitmap, OutputFormat for
   FormatRow(format).write(name, bitmap, &gate);
 }
 
-// Two names are the same file when they reach the same inode, or, where one does not exist
-// yet, when their absolute, normalised paths agree.
-bool SameFile(const std::string& a, const std::string& b) {
-  struct stat first {
-  }, second{};
-  if (stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0)
-    return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
-  std::error_code error;
-  const auto pathA = std::filesystem::weakly_canonical(std::filesystem::absolute(a), error);
-  if (error) return a == b;
-  const auto pathB = std::filesystem::weakly_canonical(std::filesystem::absolute(b), error);
-  if (error) return a == b;
-  return pathA == pathB;
-}
-
 void RefuseOutputsOverInputs(const BatchRequest& request) {
+  const InputIdentities inputs(request.inputs);
   for (std::size_t i = 0; i < request.inputs.size(); ++i) {
     const std::string output = BatchOutputName(request.outputName, i, request.format);
-    for (const std::string& input : request.inputs)
-      if (SameFile(output, input))
-        throw Error("The output " + output + " would overwrite the input " + input +
-                    "; nothing was written");
+    if (const std::string* input = inputs.Reached(output))
+      throw Error("The output " + output + " would overwrite the input " + *input +
+                  "; nothing was written");
   }
 }
 
@@ -63,8 +47,7 @@ void CorrectAndWrite(Bitmap& working, const CorrectionSettings& settings,
 bool CorrectOwnSettings(const BatchRequest& request, const std::string& input,
                         const std::string& output, Bitmap& working, MessagePort& messages) {
   if (!LoadImageFile(input, working, messages)) return false;
-  const CorrectionSettings settings =
-      SettingsFor(EstimateRestoration(working, *request.automatic));
+  const CorrectionSettings settings = SettingsFor(EstimateRestoration(working, *request.automatic));
   StreamingCorrection alongside(settings);
   alongside.Started(working);
   alongside.RowsFinished(working.Height());
@@ -73,23 +56,31 @@ bool CorrectOwnSettings(const BatchRequest& request, const std::string& input,
   return true;
 }
 
-// Takes each input in turn through one step, which is false when the input loaded nothing,
-// with the progress, the skips and the failures of a batch.
-BatchReport ForEachInput(const BatchRequest& request, const BatchProgress& progress,
-                         const std::function<bool(std::size_t, const std::string&)>& step) {
+// One input's step: reads it through the port given, false when it loaded nothing.
+using InputStep = std::function<bool(std::size_t, const std::string&, MessagePort&)>;
+
+// Takes each input that is a readable file in turn through one step, with the progress, the
+// skips, the damage and the failures of a batch.
+BatchReport ForEachInput(const BatchRequest& request, MessagePort& messages,
+                         const BatchProgress& progress, const InputStep& step) {
   BatchReport report;
   const std::size_t count = request.inputs.size();
   for (std::size_t i = 0; i < count; ++i) {
     const std::string& input = request.inputs[i];
     if (progress) progress(i, count, input);
     try {
-      if (step(i, input))
-        ++report.written;
-      else
+      // A name of no format is skipped unopened; a FIFO of that name is never waited on.
+      if (FormatOfFileName(input) != nullptr) CheckInputFile(input);
+      DamageNote damage(messages);
+      if (!step(i, input, damage)) {
         report.skipped.push_back({input, WhyNothingLoaded(input)});
+        continue;
+      }
+      ++report.written;
+      if (!damage.Missing().empty()) report.damaged.push_back({input, damage.Missing()});
     } catch (const Error& error) {
       if (!request.keepGoing) throw;
-      report.failed.push_back({input, error.what()});
+      report.failed.push_back({input, error.what(), error.CommandLineText()});
     }
   }
   return report;
@@ -104,32 +95,36 @@ std::string BatchOutputName(const std::string& chosenName, std::size_t index, Ou
 BatchReport RunBatch(const BatchRequest& request, Bitmap& working, MessagePort& messages,
                      const BatchProgress& progress) {
   RefuseOutputsOverInputs(request);
-  return ForEachInput(request, progress, [&](std::size_t i, const std::string& input) {
+  const InputStep step = [&](std::size_t i, const std::string& input, MessagePort& port) {
     const std::string output = BatchOutputName(request.outputName, i, request.format);
-    if (request.automatic) return CorrectOwnSettings(request, input, output, working, messages);
+    if (request.automatic) return CorrectOwnSettings(request, input, output, working, port);
     // A large JPEG is corrected row by row while it is decoded and written; any other picture
     // between the two.
     StreamingCorrection alongside(request.settings);
-    if (!LoadImageFile(input, working, messages, &alongside)) return false;
+    if (!LoadImageFile(input, working, port, &alongside)) return false;
     CorrectAndWrite(working, request.settings, alongside, output, request.format);
     return true;
-  });
+  };
+  return ForEachInput(request, messages, progress, step);
 }
 
 BatchReport EstimateBatch(const BatchRequest& request, Bitmap& working, MessagePort& messages,
                           const BatchEstimates& found, const BatchProgress& progress) {
   const HeldSettings held = request.automatic.value_or(HeldSettings{});
-  return ForEachInput(request, progress, [&](std::size_t, const std::string& input) {
-    if (!LoadImageFile(input, working, messages)) return false;
+  const InputStep step = [&](std::size_t, const std::string& input, MessagePort& port) {
+    if (!LoadImageFile(input, working, port)) return false;
     found(input, EstimateRestoration(working, held));
     return true;
-  });
+  };
+  return ForEachInput(request, messages, progress, step);
 }
 
 std::string BatchCompletionMessage(const BatchReport& report) {
   std::string message = " batch processing complete";
   for (const BatchProblem& problem : report.skipped)
     message += "\nskipped " + problem.input + ": " + problem.reason;
+  for (const BatchProblem& problem : report.damaged)
+    message += "\ndamaged " + problem.input + ": " + problem.reason;
   for (const BatchProblem& problem : report.failed)
     message += "\nfailed " + problem.input + ": " + problem.reason;
   return message;
