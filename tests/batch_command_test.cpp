@@ -22,6 +22,7 @@
 #include "correct/levels.h"
 #include "formats/bmp/bmp_codec.h"
 #include "formats/jpeg/jpeg_codec.h"
+#include "formats/load_image.h"
 #include "formats/png/png_unit.h"
 #include "formats/tiff/bmp2tiff.h"
 #include "image_test_support.h"
@@ -268,7 +269,18 @@ TEST_F(HostileInputTest, PicturesReadInPartAreWrittenAndNamedAsDamaged) {
   Truncate("photo.jpg", "t.jpg", testing::ReadBytes(Path("photo.jpg")).size() / 3);
   BitmapToPng(Path("photo.png"), testing::Pattern(320, 240));
   Truncate("photo.png", "t.png", testing::ReadBytes(Path("photo.png")).size() / 2);
-  EXPECT_EQ(Run({"-o", Path("out.bmp"), Path("t.jpg"), Path("t.png")}), kExitInputProblem);
+  // A TIFF whose one strip holds half the rows its directory declares.
+  SaveTiffFile(Path("photo.tif"), testing::Pattern(320, 240));
+  std::vector<std::uint8_t> tiff = testing::ReadBytes(Path("photo.tif"));
+  std::uint8_t byteCounts[8] = {0x17, 0x01, 0x04, 0x00, 0x01, 0x00, 0x00, 0x00};
+  auto entry = std::search(tiff.begin(), tiff.end(), byteCounts, byteCounts + 8);
+  ASSERT_NE(entry, tiff.end());
+  Put32(&entry[8], 320 * 3 * 120, true);
+  testing::WriteBytes(Path("t.tif"), tiff);
+  EXPECT_EQ(Run({"-o", Path("out.bmp"), Path("t.jpg"), Path("t.png"), Path("t.tif")}),
+            kExitInputProblem);
+  EXPECT_TRUE(Said("damaged .*t\\.tif: the file's data end at row 120 of 240; the rest is grey"))
+      << errors_.str();
   EXPECT_TRUE(Said("damaged .*t\\.jpg: the file ends at row \\d+ of 240; the rest is grey"))
       << errors_.str();
   EXPECT_TRUE(Said("damaged .*t\\.png: the file ends at row \\d+ of 240; the rest is grey"))
@@ -277,6 +289,14 @@ TEST_F(HostileInputTest, PicturesReadInPartAreWrittenAndNamedAsDamaged) {
   LoadBmpFile(Path("out0.bmp"), written);
   EXPECT_EQ(written.Height(), 240);
   EXPECT_TRUE(fs::exists(Path("out1.bmp")));
+  EXPECT_TRUE(fs::exists(Path("out2.bmp")));
+  // The window takes none of them but the JPEG, as before.
+  testing::RecordingMessages window;
+  EXPECT_TRUE(LoadImageFile(Path("t.jpg"), written, window));
+  EXPECT_EQ(testing::ErrorOf([&] { LoadImageFile(Path("t.png"), written, window); }),
+            "Error Reading File!");
+  EXPECT_FALSE(LoadImageFile(Path("t.tif"), written, window));
+  EXPECT_EQ(window.shown, std::vector<std::string>{"Error reading image data"});
 }
 
 TEST_F(HostileInputTest, HeadersThatDeclareMoreThanTheFileHoldsAreRefusedAtOnce) {
