@@ -34,6 +34,7 @@ struct JpegErrorManager {
   // The bytes the file holds, the bound for the picture its header declares; 0 for no bound.
   std::uint64_t fileBytes;
   bool tooFewBytes;
+  bool tooManyCoefficients;
   // The first warning that data are damaged or missing (0 for none), and where it came.
   int damageCode;
   char damageMessage[JMSG_LENGTH_MAX];
@@ -84,22 +85,30 @@ void JpegLimitScans(j_common_ptr cinfo) {
     ERREXIT4(cinfo, JERR_BAD_PROGRESSION, 0, 0, 0, 0);
 }
 
-// A progressive file keeps every coefficient of the picture until its last scan, two bytes a
-// sample: up to twice the picture's own bytes at 24 bits. The decoder's memory stops there.
-constexpr long kMaxDecoderBytes =
-    static_cast<long>(2 * kMaxPictureBytes + (std::uint64_t{64} << 20));
+// The 8 x 8 blocks of all components, as jpeg_read_header declares them.
+std::uint64_t BlockCount(j_decompress_ptr cinfo) {
+  std::uint64_t blocks = 0;
+  for (int c = 0; c < cinfo->num_components; ++c)
+    blocks +=
+        std::uint64_t{cinfo->comp_info[c].width_in_blocks} * cinfo->comp_info[c].height_in_blocks;
+  return blocks;
+}
 
 // Every 8 x 8 block of every component costs a Huffman-coded file at least one bit for its DC
 // value, and a sequential file one more for the end of its AC values. Arithmetic coding can go
 // below that, so its files are bounded by the decoder's memory alone.
 bool FileHoldsPicture(j_decompress_ptr cinfo, std::uint64_t fileBytes) {
   if (fileBytes == 0 || cinfo->arith_code) return true;
-  std::uint64_t blocks = 0;
-  for (int c = 0; c < cinfo->num_components; ++c)
-    blocks +=
-        std::uint64_t{cinfo->comp_info[c].width_in_blocks} * cinfo->comp_info[c].height_in_blocks;
   const std::uint64_t bitsPerBlock = cinfo->progressive_mode ? 1 : 2;
-  return blocks * bitsPerBlock / 8 <= fileBytes;
+  return BlockCount(cinfo) * bitsPerBlock / 8 <= fileBytes;
+}
+
+// A file of several scans (every progressive file) keeps all 64 coefficients of every block, two
+// bytes each, until its last scan; the library's memory manager sets no bound of its own, so that
+// buffer stops at kMaxPictureBytes, as the picture does. Only 4:4:4 colour files come near it.
+bool CoefficientsFit(j_decompress_ptr cinfo) {
+  return jpeg_has_multiple_scans(cinfo) == FALSE ||
+         BlockCount(cinfo) * DCTSIZE2 * sizeof(JCOEF) <= kMaxPictureBytes;
 }
 
 void InstallErrorManager(JpegErrorManager* manager) {
@@ -158,6 +167,10 @@ void DecodeJpegSteps(j_decompress_ptr cinfo, std::FILE* stream, const std::uint8
     manager->tooFewBytes = true;
     ERREXIT1(cinfo, JERR_IMAGE_TOO_BIG, JPEG_MAX_DIMENSION);
   }
+  if (!CoefficientsFit(cinfo)) {
+    manager->tooManyCoefficients = true;
+    ERREXIT1(cinfo, JERR_IMAGE_TOO_BIG, JPEG_MAX_DIMENSION);
+  }
   const bool inks = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
   cinfo->out_color_space = inks ? JCS_CMYK : JCS_EXT_BGR;
   jpeg_start_decompress(cinfo);
@@ -200,7 +213,6 @@ int DecodeJpegStream(std::FILE* stream, const std::uint8_t* data, std::size_t si
     return code;
   }
   jpeg_create_decompress(&cinfo);
-  cinfo.mem->max_memory_to_use = kMaxDecoderBytes;
   cinfo.progress = &monitor;
   DecodeJpegSteps(&cinfo, stream, data, size, picture, progress);
   jpeg_destroy_decompress(&cinfo);
@@ -251,6 +263,11 @@ int EncodeJpegStream(std::FILE* stream, const Bitmap* picture, RowGate* gate,
     throw Error(window, window + ": " +
                             TooFewBytesText(outcome.fileBytes, outcome.declaredWidth,
                                             outcome.declaredHeight));
+  if (outcome.tooManyCoefficients)
+    throw Error(window, window + ": a file of several scans of " +
+                            std::to_string(outcome.declaredWidth) + " x " +
+                            std::to_string(outcome.declaredHeight) +
+                            " needs more memory to decode than a picture may take");
   throw Error(window, window + ": " + outcome.message);
 }
 

@@ -16,8 +16,8 @@ namespace brumel {
 // Adobe marker, as Photoshop and scanners write them) are converted to RGB. Raises "Cannot open
 // file " + name when the file can't be opened and "JPEG error #" + the library's message code
 // when decoding fails (a picture larger than kMaxPictureBytes, or than the file can hold, gives
-// JERR_IMAGE_TOO_BIG, a file of more than 500 scans JERR_BAD_PROGRESSION, a decoder that would
-// need more memory than twice kMaxPictureBytes JERR_NO_BACKING_STORE); the error's command-line
+// JERR_IMAGE_TOO_BIG, as does a file of several scans whose coefficients would take more than
+// kMaxPictureBytes; a file of more than 500 scans JERR_BAD_PROGRESSION); the error's command-line
 // text adds the library's message. As with the library's defaults, corrupt or missing data after
 // the header only end the decode early: the missing part of the picture comes out grey, and the
 // text returned says what is missing (empty for a whole picture). A progress, when given, hears
