@@ -305,10 +305,17 @@ TEST_F(HostileInputTest, HeadersThatDeclareMoreThanTheFileHoldsAreRefusedAtOnce)
                 Path("big.jpg"));
   WriteBmpHeader("big.bmp", 18900, 18900);
   fs::create_symlink("/dev/zero", Path("zero.bmp"));
+  // A progressive 4:4:4 colour file, grown to the bytes its blocks need, whose coefficients
+  // would take 2.1 GB before the first row.
+  std::vector<std::uint8_t> colour = testing::ReadBytes(
+      std::string(BRUMEL_SOURCE_DIR) +
+      "/fuzz/regressions/jpeg/progressive-colour-coefficients-beyond-the-bound.jpg");
+  colour.resize(colour.size() + (std::size_t{3} << 20), 0);
+  testing::WriteBytes(Path("colour.jpg"), colour);
   int status = 0;
-  const double seconds = TimedRun(
-      {"-o", Path("out.png"), "--keep-going", Path("big.jpg"), Path("big.bmp"), Path("zero.bmp")},
-      status);
+  const double seconds = TimedRun({"-o", Path("out.png"), "--keep-going", Path("big.jpg"),
+                                   Path("big.bmp"), Path("zero.bmp"), Path("colour.jpg")},
+                                  status);
   EXPECT_EQ(status, kExitInputProblem);
   EXPECT_LT(seconds, 2.0) << "the refusals come before any large allocation or read";
   EXPECT_TRUE(
@@ -320,6 +327,10 @@ TEST_F(HostileInputTest, HeadersThatDeclareMoreThanTheFileHoldsAreRefusedAtOnce)
            "few for a picture of 18900 x 18900"))
       << errors_.str();
   EXPECT_TRUE(Said("failed .*zero\\.bmp: a device, not a picture file")) << errors_.str();
+  EXPECT_TRUE(
+      Said("failed .*colour\\.jpg: JPEG error #\\d+: a file of several scans of 18900 x "
+           "18900 needs more memory"))
+      << errors_.str();
 }
 
 TEST_F(HostileInputTest, EmptyPicturesAreNeverWritten) {
