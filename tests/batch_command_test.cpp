@@ -18,6 +18,7 @@
 #include <regex>
 #include <sstream>
 
+#include "cli/not_reached.h"
 #include "correct/correct_bitmap.h"
 #include "correct/levels.h"
 #include "formats/bmp/bmp_codec.h"
@@ -416,6 +417,17 @@ TEST_F(HostileInputTest, FailuresNameTheInputTheOutputAndTheReason) {
 
   EXPECT_EQ(Run({"-o", Path("out.png"), "--gamma", "180.9", Path("in.bmp")}), kExitUsage);
   EXPECT_TRUE(Said("--gamma takes a whole number from 100 to 300")) << errors_.str();
+}
+
+TEST(NotReachedTextTest, CountsTheRestAndNamesTheFirstFew) {
+  const std::vector<std::string> inputs = {"a", "b", "c", "d", "e"};
+  EXPECT_EQ(NotReachedText(inputs, 5), "");
+  EXPECT_EQ(NotReachedText(inputs, 4),
+            "1 input not reached: e (--keep-going goes on after a failure)");
+  EXPECT_EQ(NotReachedText(inputs, 2),
+            "3 inputs not reached: c, d, e (--keep-going goes on after a failure)");
+  EXPECT_EQ(NotReachedText(inputs, 0),
+            "5 inputs not reached: a, b, c and 2 more (--keep-going goes on after a failure)");
 }
 
 // A full disk, where a 3 MiB tmpfs can be mounted (as root, where the system allows it).
