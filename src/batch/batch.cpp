@@ -47,7 +47,8 @@ void CorrectAndWrite(Bitmap& working, const CorrectionSettings& settings,
 bool CorrectOwnSettings(const BatchRequest& request, const std::string& input,
                         const std::string& output, Bitmap& working, MessagePort& messages) {
   if (!LoadImageFile(input, working, messages)) return false;
-  const CorrectionSettings settings = SettingsFor(EstimateRestoration(working, *request.automatic));
+  const CorrectionSettings settings =
+      SettingsFor(EstimateRestoration(working, *request.automatic));
   StreamingCorrection alongside(settings);
   alongside.Started(working);
   alongside.RowsFinished(working.Height());

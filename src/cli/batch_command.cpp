@@ -270,9 +270,10 @@ int RunBatchCommand(int argc, const char* const* argv, std::ostream& out, std::o
     const std::string formatText = line.format.empty() ? FileExtension(line.output) : line.format;
     const std::optional<OutputFormat> format = OutputFormatFromText(formatText);
     if (!format)
-      return UsageError(errors, line.format.empty() ? "no --format given and " + line.output +
-                                                          " does not end in " + FormatNames(".")
-                                                    : "unknown format " + line.format);
+      return UsageError(errors, line.format.empty()
+                                    ? "no --format given and " + line.output +
+                                          " does not end in " + FormatNames(".")
+                                    : "unknown format " + line.format);
     request.format = *format;
   }
   return RunRequest(request, line, out, errors, errorsIsTerminal);
