@@ -58,6 +58,8 @@ set(BRUMEL_TIFF_SOURCES
 # The batch run, above the engine and the formats.
 set(BRUMEL_BATCH_SOURCES
   src/batch/batch.cpp
+  src/batch/input_file_check.cpp
+  src/batch/input_identity.cpp
   src/batch/inputs_in_order.cpp
 )
 

@@ -2,17 +2,32 @@
 // the window's batch run with the controls at the same positions.
 #include "cli/batch_command.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
 #include <filesystem>
+#include <future>
 #include <iterator>
 #include <regex>
 #include <sstream>
 
+#include "cli/not_reached.h"
 #include "correct/correct_bitmap.h"
 #include "correct/levels.h"
 #include "formats/bmp/bmp_codec.h"
+#include "formats/jpeg/jpeg_codec.h"
+#include "formats/load_image.h"
+#include "formats/png/png_unit.h"
+#include "formats/tiff/bmp2tiff.h"
 #include "image_test_support.h"
+#include "platform/byte_order.h"
 
 namespace brumel {
 namespace {
@@ -192,7 +207,9 @@ TEST_F(BatchCommandTest, OutputsEqualTheWindowsBatch) {
 TEST_F(BatchCommandTest, MissingAndSkippedInputsAreNamedWithStatusOne) {
   EXPECT_EQ(Run({"-o", Path("out.bmp"), Path("missing.bmp"), Path("in.bmp")}), kExitInputProblem);
   EXPECT_NE(errors_.str().find(Path("missing.bmp")), std::string::npos);
-  EXPECT_NE(errors_.str().find("Cannot open file"), std::string::npos);
+  EXPECT_NE(errors_.str().find("failed " + Path("missing.bmp") + ": No such file or directory"),
+            std::string::npos)
+      << errors_.str();
   EXPECT_FALSE(fs::exists(Path("out1.bmp"))) << "without --keep-going the run stops";
 
   EXPECT_EQ(Run({"-o", Path("out.bmp"), "--keep-going", Path("missing.bmp"), Path("in.bmp"),
@@ -211,6 +228,226 @@ TEST_F(BatchCommandTest, ProgressOnlyOnATerminalAndNotWhenQuiet) {
   EXPECT_EQ(errors_.str(), "");
   ASSERT_EQ(Run({"-o", Path("out.png"), Path("in.bmp")}, false), 0);
   EXPECT_EQ(errors_.str(), "");
+}
+
+// Damaged and hostile inputs, full disks and long lists, as a tester and a person with a
+// damaged scan tried them: no silent success, no runaway memory, every failure named.
+class HostileInputTest : public BatchCommandTest {
+ protected:
+  bool Said(const std::string& pattern) const {
+    return std::regex_search(errors_.str(), std::regex(pattern));
+  }
+  // A BMP header alone: 54 bytes that declare a 24-bit picture of the given size.
+  void WriteBmpHeader(const std::string& name, std::int32_t width, std::int32_t height) {
+    std::vector<std::uint8_t> bytes(54, 0);
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    Put32(&bytes[2], 54, true);
+    Put32(&bytes[10], 54, true);
+    Put32(&bytes[14], 40, true);
+    Put32(&bytes[18], static_cast<std::uint32_t>(width), true);
+    Put32(&bytes[22], static_cast<std::uint32_t>(height), true);
+    Put16(&bytes[26], 1, true);
+    Put16(&bytes[28], 24, true);
+    testing::WriteBytes(Path(name), bytes);
+  }
+  // The first part of a file written whole.
+  void Truncate(const std::string& from, const std::string& to, std::size_t bytes) {
+    std::vector<std::uint8_t> data = testing::ReadBytes(Path(from));
+    data.resize(std::min(bytes, data.size()));
+    testing::WriteBytes(Path(to), data);
+  }
+  // Runs and tells the seconds the run took.
+  double TimedRun(const std::vector<std::string>& arguments, int& status) {
+    const auto start = std::chrono::steady_clock::now();
+    status = Run(arguments);
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  }
+};
+
+TEST_F(HostileInputTest, PicturesReadInPartAreWrittenAndNamedAsDamaged) {
+  SaveJpegFile(Path("photo.jpg"), testing::Pattern(320, 240));
+  Truncate("photo.jpg", "t.jpg", testing::ReadBytes(Path("photo.jpg")).size() / 3);
+  BitmapToPng(Path("photo.png"), testing::Pattern(320, 240));
+  Truncate("photo.png", "t.png", testing::ReadBytes(Path("photo.png")).size() / 2);
+  // A TIFF whose one strip holds half the rows its directory declares.
+  SaveTiffFile(Path("photo.tif"), testing::Pattern(320, 240));
+  std::vector<std::uint8_t> tiff = testing::ReadBytes(Path("photo.tif"));
+  std::uint8_t byteCounts[8] = {0x17, 0x01, 0x04, 0x00, 0x01, 0x00, 0x00, 0x00};
+  auto entry = std::search(tiff.begin(), tiff.end(), byteCounts, byteCounts + 8);
+  ASSERT_NE(entry, tiff.end());
+  Put32(&entry[8], 320 * 3 * 120, true);
+  testing::WriteBytes(Path("t.tif"), tiff);
+  EXPECT_EQ(Run({"-o", Path("out.bmp"), Path("t.jpg"), Path("t.png"), Path("t.tif")}),
+            kExitInputProblem);
+  EXPECT_TRUE(Said("damaged .*t\\.tif: the file's data end at row 120 of 240; the rest is grey"))
+      << errors_.str();
+  EXPECT_TRUE(Said("damaged .*t\\.jpg: the file ends at row \\d+ of 240; the rest is grey"))
+      << errors_.str();
+  EXPECT_TRUE(Said("damaged .*t\\.png: the file ends at row \\d+ of 240; the rest is grey"))
+      << errors_.str();
+  Bitmap written;
+  LoadBmpFile(Path("out0.bmp"), written);
+  EXPECT_EQ(written.Height(), 240);
+  EXPECT_TRUE(fs::exists(Path("out1.bmp")));
+  EXPECT_TRUE(fs::exists(Path("out2.bmp")));
+  // The window takes none of them but the JPEG, as before.
+  testing::RecordingMessages window;
+  EXPECT_TRUE(LoadImageFile(Path("t.jpg"), written, window));
+  EXPECT_EQ(testing::ErrorOf([&] { LoadImageFile(Path("t.png"), written, window); }),
+            "Error Reading File!");
+  EXPECT_FALSE(LoadImageFile(Path("t.tif"), written, window));
+  EXPECT_EQ(window.shown, std::vector<std::string>{"Error reading image data"});
+}
+
+TEST_F(HostileInputTest, HeadersThatDeclareMoreThanTheFileHoldsAreRefusedAtOnce) {
+  fs::copy_file(std::string(BRUMEL_SOURCE_DIR) +
+                    "/fuzz/regressions/jpeg/progressive-declares-18900-square.jpg",
+                Path("big.jpg"));
+  WriteBmpHeader("big.bmp", 18900, 18900);
+  fs::create_symlink("/dev/zero", Path("zero.bmp"));
+  // A progressive 4:4:4 colour file, grown to the bytes its blocks need, whose coefficients
+  // would take 2.1 GB before the first row.
+  std::vector<std::uint8_t> colour = testing::ReadBytes(
+      std::string(BRUMEL_SOURCE_DIR) +
+      "/fuzz/regressions/jpeg/progressive-colour-coefficients-beyond-the-bound.jpg");
+  colour.resize(colour.size() + (std::size_t{3} << 20), 0);
+  testing::WriteBytes(Path("colour.jpg"), colour);
+  int status = 0;
+  const double seconds = TimedRun({"-o", Path("out.png"), "--keep-going", Path("big.jpg"),
+                                   Path("big.bmp"), Path("zero.bmp"), Path("colour.jpg")},
+                                  status);
+  EXPECT_EQ(status, kExitInputProblem);
+  EXPECT_LT(seconds, 2.0) << "the refusals come before any large allocation or read";
+  EXPECT_TRUE(
+      Said("failed .*big\\.jpg: JPEG error #\\d+: the file holds 614 bytes, too few for "
+           "a picture of 18900 x 18900"))
+      << errors_.str();
+  EXPECT_TRUE(
+      Said("failed .*big\\.bmp: Bitmap image is not valid: the file holds 54 bytes, too "
+           "few for a picture of 18900 x 18900"))
+      << errors_.str();
+  EXPECT_TRUE(Said("failed .*zero\\.bmp: a device, not a picture file")) << errors_.str();
+  EXPECT_TRUE(
+      Said("failed .*colour\\.jpg: JPEG error #\\d+: a file of several scans of 18900 x "
+           "18900 needs more memory"))
+      << errors_.str();
+}
+
+TEST_F(HostileInputTest, EmptyPicturesAreNeverWritten) {
+  WriteBmpHeader("z.bmp", 100, 0);
+  EXPECT_EQ(Run({"-o", Path("z.tif"), Path("z.bmp")}), kExitInputProblem);
+  EXPECT_EQ(Run({"-o", Path("y.bmp"), Path("z.bmp")}), kExitInputProblem);
+  EXPECT_TRUE(Said("failed .*z\\.bmp: Cannot write an empty picture \\(100 x 0\\)"))
+      << errors_.str();
+  EXPECT_FALSE(fs::exists(Path("z0.TIF")));
+  EXPECT_FALSE(fs::exists(Path("y0.bmp")));
+}
+
+TEST_F(HostileInputTest, LongListsAreCheckedWithoutStalling) {
+  std::vector<std::string> arguments = {"-o", Path("out.png"), "--keep-going", Path("in.bmp")};
+  for (int i = 0; i < 3000; ++i) arguments.push_back(Path("gone" + std::to_string(i) + ".bmp"));
+  int status = 0;
+  const double seconds = TimedRun(arguments, status);
+  EXPECT_EQ(status, kExitInputProblem);
+  EXPECT_LT(seconds, 5.0) << "each file's identity is taken once, not once for every output";
+  EXPECT_TRUE(fs::exists(Path("out0.png")));
+}
+
+TEST_F(HostileInputTest, AFifoIsRefusedByNameWithoutWaiting) {
+  ASSERT_EQ(mkfifo(Path("f.png").c_str(), 0600), 0);
+  auto run = std::async(std::launch::async, [&] {
+    return Run({"-o", Path("out.png"), Path("f.png")});
+  });
+  if (run.wait_for(std::chrono::seconds(5)) == std::future_status::timeout) {
+    // Gives the blocked reader its writer and an end, so that the test can end.
+    const int writer = open(Path("f.png").c_str(), O_WRONLY | O_NONBLOCK);
+    if (writer >= 0) close(writer);
+    run.wait();
+    FAIL() << "the batch waited on the FIFO";
+  }
+  EXPECT_EQ(run.get(), kExitInputProblem);
+  EXPECT_TRUE(Said("failed .*f\\.png: a FIFO, not a picture file")) << errors_.str();
+}
+
+TEST_F(HostileInputTest, EveryLegalOutputNameCanBeWritten) {
+  const std::string name = std::string(245, 'n') + ".png";  // its output, n...n0.png: 250 bytes
+  EXPECT_EQ(Run({"-o", Path(name), Path("in.bmp")}), kExitWritten) << errors_.str();
+  EXPECT_TRUE(fs::exists(Path(std::string(245, 'n') + "0.png")));
+  EXPECT_EQ(Entries().size(), 2u) << "no temporary file left behind";
+}
+
+TEST_F(HostileInputTest, FailuresNameTheInputTheOutputAndTheReason) {
+  EXPECT_EQ(Run({"-o", Path("no-folder/x.png"), Path("in.bmp")}), kExitInputProblem);
+  EXPECT_TRUE(
+      Said("failed .*in\\.bmp: cannot write .*no-folder/x0\\.png: No such file or "
+           "directory"))
+      << errors_.str();
+
+  testing::WriteBytes(Path("bad.jpg"), {0xFF, 0xD8, 0xFF, 0xC0, 0x00, 0x04, 0x08});
+  EXPECT_EQ(Run({"-o", Path("out.png"), Path("bad.jpg")}), kExitInputProblem);
+  EXPECT_TRUE(Said("failed .*bad\\.jpg: JPEG error #\\d+: \\w")) << errors_.str();
+
+  // Two TIFFs the reader refuses with the same words: each line says whose they are.
+  SaveTiffFile(Path("c.tif"), testing::Pattern(4, 4));
+  std::vector<std::uint8_t> tiff = testing::ReadBytes(Path("c.tif"));
+  const std::vector<std::uint8_t> uncompressed = {0x03, 0x01, 0x03, 0x00, 0x01,
+                                                  0x00, 0x00, 0x00, 0x01, 0x00};
+  auto entry = std::search(tiff.begin(), tiff.end(), uncompressed.begin(), uncompressed.end());
+  ASSERT_NE(entry, tiff.end());
+  entry[8] = 5;  // LZW
+  testing::WriteBytes(Path("c1.tif"), tiff);
+  testing::WriteBytes(Path("c2.tif"), tiff);
+  EXPECT_EQ(Run({"-o", Path("out.png"), "--keep-going", Path("c1.tif"), Path("c2.tif")}),
+            kExitInputProblem);
+  EXPECT_TRUE(Said("brumel-batch: .*c1\\.tif: Cant read compressed")) << errors_.str();
+  EXPECT_TRUE(Said("brumel-batch: .*c2\\.tif: Cant read compressed")) << errors_.str();
+
+  // A missing TIFF fails like any input and ends the run, naming what it left.
+  SaveBmpFile(Path("a.bmp"), testing::Pattern(3, 3));
+  EXPECT_EQ(Run({"-o", Path("out.png"), Path("gone.tif"), Path("in.bmp"), Path("a.bmp"),
+                 Path("in.bmp"), Path("a.bmp")}),
+            kExitInputProblem);
+  EXPECT_TRUE(Said("failed .*gone\\.tif: No such file or directory")) << errors_.str();
+  EXPECT_TRUE(
+      Said("4 inputs not reached: .*in\\.bmp, .*a\\.bmp, .*in\\.bmp and 1 more "
+           "\\(--keep-going goes on after a failure\\)"))
+      << errors_.str();
+  EXPECT_FALSE(fs::exists(Path("out1.png")));
+
+  EXPECT_EQ(Run({"-o", Path("out.png"), "--gamma", "180.9", Path("in.bmp")}), kExitUsage);
+  EXPECT_TRUE(Said("--gamma takes a whole number from 100 to 300")) << errors_.str();
+}
+
+TEST(NotReachedTextTest, CountsTheRestAndNamesTheFirstFew) {
+  const std::vector<std::string> inputs = {"a", "b", "c", "d", "e"};
+  EXPECT_EQ(NotReachedText(inputs, 5), "");
+  EXPECT_EQ(NotReachedText(inputs, 4),
+            "1 input not reached: e (--keep-going goes on after a failure)");
+  EXPECT_EQ(NotReachedText(inputs, 2),
+            "3 inputs not reached: c, d, e (--keep-going goes on after a failure)");
+  EXPECT_EQ(NotReachedText(inputs, 0),
+            "5 inputs not reached: a, b, c and 2 more (--keep-going goes on after a failure)");
+}
+
+// A full disk, where a 3 MiB tmpfs can be mounted (as root, where the system allows it).
+TEST_F(HostileInputTest, AFullDiskNamesTheOutputAndTheSystemsReason) {
+  const std::string disk = Path("disk");
+  fs::create_directory(disk);
+  if (mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=3m") != 0)
+    GTEST_SKIP() << "cannot mount a tmpfs here (" << std::strerror(errno) << ")";
+  SaveBmpFile(Path("big.bmp"), testing::Pattern(1200, 1000));
+  const int status = Run({"-o", disk + "/x.bmp", Path("big.bmp")});
+  const std::vector<std::string> left = [&] {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(disk)) names.push_back(entry.path());
+    return names;
+  }();
+  umount2(disk.c_str(), MNT_DETACH);
+  EXPECT_EQ(status, kExitInputProblem);
+  EXPECT_TRUE(Said("failed .*big\\.bmp: cannot write .*disk/x0\\.bmp: No space left on device"))
+      << errors_.str();
+  EXPECT_TRUE(left.empty()) << "no partial file left on the full disk";
 }
 
 }  // namespace

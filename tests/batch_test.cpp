@@ -246,6 +246,12 @@ TEST_F(BatchTest, InputsThatLoadNothingAreSkippedAndNamed) {
   EXPECT_NE(message.find(Path("notes.txt")), std::string::npos);
   EXPECT_NE(message.find(Path("grey.tif")), std::string::npos);
   EXPECT_EQ(BatchCompletionMessage({}), " batch processing complete");
+  BatchReport damaged;
+  damaged.damaged.push_back({"t.jpg", "the file ends at row 16 of 480; the rest is grey"});
+  EXPECT_EQ(
+      BatchCompletionMessage(damaged),
+      " batch processing complete\ndamaged t.jpg: the file ends at row 16 of 480; the rest is "
+      "grey");
 }
 
 TEST_F(BatchTest, NeverOverwritesItsOwnInputs) {

@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <limits>
 
@@ -214,7 +216,21 @@ TEST_F(AtomicFileTest, OnlyACommitReplacesTheTargetAndNothingElseIsLeft) {
 
   AtomicFile nowhere(Path("missing/out.bin"));
   EXPECT_EQ(nowhere.Stream(), nullptr);
+  EXPECT_EQ(nowhere.SystemError(), ENOENT);
   EXPECT_FALSE(nowhere.Commit());
+}
+
+// The temporary name does not grow with the target's, so a target of 255 bytes can be written.
+TEST_F(AtomicFileTest, TheTemporaryNameIsShortWhateverTheTarget) {
+  const std::string longest(255, 'n');
+  AtomicFile file(Path(longest));
+  ASSERT_NE(file.Stream(), nullptr);
+  const std::vector<std::string> names = Entries();
+  ASSERT_EQ(names.size(), 1u);
+  EXPECT_EQ(names[0].rfind(kTemporaryPrefix, 0), 0u);
+  EXPECT_EQ(names[0].size(), std::strlen(kTemporaryPrefix) + 6);
+  ASSERT_TRUE(file.Commit());
+  EXPECT_EQ(Entries(), std::vector<std::string>{longest});
 }
 
 }  // namespace

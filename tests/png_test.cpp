@@ -237,7 +237,8 @@ TEST_F(PngTest, WriterErrorsKeepTheOlderFileAndLeaveNothingBehind) {
   EXPECT_EQ(ErrorOf([&] { BitmapToPng(uncreatable, Pattern(2, 2)); }),
             "Error Opening File " + uncreatable + "!");
   EXPECT_FALSE(fs::exists(uncreatable));
-  EXPECT_EQ(ErrorOf([&] { BitmapToPng(Path("empty.png"), Bitmap()); }), "Error Writing PNG File!");
+  EXPECT_EQ(ErrorOf([&] { BitmapToPng(Path("empty.png"), Bitmap()); }),
+            "Cannot write an empty picture (0 x 0) as " + Path("empty.png"));
   EXPECT_TRUE(Entries().empty());
 
   BitmapToPng(Path("out.png"), Pattern(20, 20, 1));

@@ -1,11 +1,14 @@
 #include "batch/batch.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 
+#include "batch/damage_note.h"
+#include "batch/input_file_check.h"
+#include "batch/input_identity.h"
 #include "batch/inputs_in_order.h"
 #include "correct/correct_bitmap.h"
 #include "correct/streaming_correction.h"
@@ -23,28 +26,13 @@ void WriteOutput(const std::string& name, const Bitmap& bitmap, OutputFormat for
   FormatRow(format).write(name, bitmap, &gate);
 }
 
-// Two names are the same file when they reach the same inode, or, where one does not exist
-// yet, when their absolute, normalised paths agree.
-bool SameFile(const std::string& a, const std::string& b) {
-  struct stat first {
-  }, second{};
-  if (stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0)
-    return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
-  std::error_code error;
-  const auto pathA = std::filesystem::weakly_canonical(std::filesystem::absolute(a), error);
-  if (error) return a == b;
-  const auto pathB = std::filesystem::weakly_canonical(std::filesystem::absolute(b), error);
-  if (error) return a == b;
-  return pathA == pathB;
-}
-
 void RefuseOutputsOverInputs(const BatchRequest& request) {
+  const InputIdentities inputs(request.inputs);
   for (std::size_t i = 0; i < request.inputs.size(); ++i) {
     const std::string output = BatchOutputName(request.outputName, i, request.format);
-    for (const std::string& input : request.inputs)
-      if (SameFile(output, input))
-        throw Error("The output " + output + " would overwrite the input " + input +
-                    "; nothing was written");
+    if (const std::string* input = inputs.Reached(output))
+      throw Error("The output " + output + " would overwrite the input " + *input +
+                  "; nothing was written");
   }
 }
 
@@ -75,23 +63,31 @@ bool CorrectOwnSettings(const BatchRequest& request, const std::string& input,
   return true;
 }
 
-// Takes each input in turn through one step, which is false when the input loaded nothing,
-// with the progress, the skips and the failures of a batch.
-BatchReport ForEachInput(const BatchRequest& request, const BatchProgress& progress,
-                         const std::function<bool(std::size_t, const std::string&)>& step) {
+// One input's step: reads it through the port given, false when it loaded nothing.
+using InputStep = std::function<bool(std::size_t, const std::string&, MessagePort&)>;
+
+// Takes each input that is a readable file in turn through one step, with the progress, the
+// skips, the damage and the failures of a batch.
+BatchReport ForEachInput(const BatchRequest& request, MessagePort& messages,
+                         const BatchProgress& progress, const InputStep& step) {
   BatchReport report;
   const std::size_t count = request.inputs.size();
   for (std::size_t i = 0; i < count; ++i) {
     const std::string& input = request.inputs[i];
     if (progress) progress(i, count, input);
     try {
-      if (step(i, input))
-        ++report.written;
-      else
+      // A name of no format is skipped unopened; a FIFO of that name is never waited on.
+      if (FormatOfFileName(input) != nullptr) CheckInputFile(input);
+      DamageNote damage(messages);
+      if (!step(i, input, damage)) {
         report.skipped.push_back({input, WhyNothingLoaded(input)});
+        continue;
+      }
+      ++report.written;
+      if (!damage.Missing().empty()) report.damaged.push_back({input, damage.Missing()});
     } catch (const Error& error) {
       if (!request.keepGoing) throw;
-      report.failed.push_back({input, error.what()});
+      report.failed.push_back({input, error.what(), error.CommandLineText()});
     }
   }
   return report;
@@ -116,7 +112,9 @@ std::string NamingTheOutput(std::string text, const std::string& staged,
 // cores busy, so neither the correction nor the codecs start threads of their own.
 bool WorkOnInput(const BatchRequest& request, std::size_t index, Bitmap& working,
                  MessagePort& messages) {
-  if (!LoadImageFile(request.inputs[index], working, messages)) return false;
+  const std::string& input = request.inputs[index];
+  if (FormatOfFileName(input) != nullptr) CheckInputFile(input);
+  if (!LoadImageFile(input, working, messages)) return false;
   const CorrectionSettings settings =
       request.automatic ? SettingsFor(EstimateRestoration(working, *request.automatic))
                         : request.settings;
@@ -126,23 +124,26 @@ bool WorkOnInput(const BatchRequest& request, std::size_t index, Bitmap& working
   try {
     FormatRow(request.format).write(staged, working, nullptr);
   } catch (const Error& error) {
-    throw Error(NamingTheOutput(error.what(), staged, output));
+    throw Error(NamingTheOutput(error.what(), staged, output),
+                NamingTheOutput(error.CommandLineText(), staged, output));
   }
   return true;
 }
 
 // Puts a finished output in place; false, saying why, when the rename fails.
-bool PutInPlace(const std::string& staged, const std::string& output, std::string& reason) {
+bool PutInPlace(const std::string& staged, const std::string& output, InputOutcome& outcome) {
   if (std::rename(staged.c_str(), output.c_str()) == 0) return true;
-  reason = "Cannot write file " + output;
+  const Error error = WriteError("Cannot write file " + output, output, errno);
   std::remove(staged.c_str());
+  outcome.reason = error.what();
+  outcome.commandLineReason = error.CommandLineText();
   return false;
 }
 
 BatchReport RunInParallel(const BatchRequest& request, MessagePort& messages,
                           const BatchProgress& progress) {
   BatchReport report;
-  std::optional<std::string> stoppedBy;
+  std::optional<Error> stoppedBy;
   const std::size_t count = request.inputs.size();
   const auto output = [&](std::size_t i) {
     return BatchOutputName(request.outputName, i, request.format);
@@ -151,16 +152,18 @@ BatchReport RunInParallel(const BatchRequest& request, MessagePort& messages,
     const std::string& input = request.inputs[i];
     outcome.messages.ReplayTo(messages);
     if (outcome.loaded && !outcome.failed &&
-        !PutInPlace(StagedName(output(i), i), output(i), outcome.reason))
+        !PutInPlace(StagedName(output(i), i), output(i), outcome))
       outcome.failed = true;
     if (outcome.failed) {
       if (!request.keepGoing) {
-        stoppedBy = outcome.reason;
+        stoppedBy = Error(outcome.reason, outcome.commandLineReason);
         return false;
       }
-      report.failed.push_back({input, outcome.reason});
+      report.failed.push_back({input, outcome.reason, outcome.commandLineReason});
     } else if (outcome.loaded) {
       ++report.written;
+      const std::string& missing = outcome.messages.Missing();
+      if (!missing.empty()) report.damaged.push_back({input, missing});
     } else {
       report.skipped.push_back({input, WhyNothingLoaded(input)});
     }
@@ -175,7 +178,7 @@ BatchReport RunInParallel(const BatchRequest& request, MessagePort& messages,
         if (progress) progress(i, count, request.inputs[i]);
       },
       take, [&](std::size_t i) { std::remove(StagedName(output(i), i).c_str()); });
-  if (stoppedBy) throw Error(*stoppedBy);
+  if (stoppedBy) throw *stoppedBy;
   return report;
 }
 
@@ -190,32 +193,36 @@ BatchReport RunBatch(const BatchRequest& request, Bitmap& working, MessagePort& 
   RefuseOutputsOverInputs(request);
   if (request.jobs > 1 && request.inputs.size() > 1)
     return RunInParallel(request, messages, progress);
-  return ForEachInput(request, progress, [&](std::size_t i, const std::string& input) {
+  const InputStep step = [&](std::size_t i, const std::string& input, MessagePort& port) {
     const std::string output = BatchOutputName(request.outputName, i, request.format);
-    if (request.automatic) return CorrectOwnSettings(request, input, output, working, messages);
+    if (request.automatic) return CorrectOwnSettings(request, input, output, working, port);
     // A large JPEG is corrected row by row while it is decoded and written; any other picture
     // between the two.
     StreamingCorrection alongside(request.settings);
-    if (!LoadImageFile(input, working, messages, &alongside)) return false;
+    if (!LoadImageFile(input, working, port, &alongside)) return false;
     CorrectAndWrite(working, request.settings, alongside, output, request.format);
     return true;
-  });
+  };
+  return ForEachInput(request, messages, progress, step);
 }
 
 BatchReport EstimateBatch(const BatchRequest& request, Bitmap& working, MessagePort& messages,
                           const BatchEstimates& found, const BatchProgress& progress) {
   const HeldSettings held = request.automatic.value_or(HeldSettings{});
-  return ForEachInput(request, progress, [&](std::size_t, const std::string& input) {
-    if (!LoadImageFile(input, working, messages)) return false;
+  const InputStep step = [&](std::size_t, const std::string& input, MessagePort& port) {
+    if (!LoadImageFile(input, working, port)) return false;
     found(input, EstimateRestoration(working, held));
     return true;
-  });
+  };
+  return ForEachInput(request, messages, progress, step);
 }
 
 std::string BatchCompletionMessage(const BatchReport& report) {
   std::string message = " batch processing complete";
   for (const BatchProblem& problem : report.skipped)
     message += "\nskipped " + problem.input + ": " + problem.reason;
+  for (const BatchProblem& problem : report.damaged)
+    message += "\ndamaged " + problem.input + ": " + problem.reason;
   for (const BatchProblem& problem : report.failed)
     message += "\nfailed " + problem.input + ": " + problem.reason;
   return message;

@@ -38,25 +38,31 @@ struct BatchRequest {
 // The most inputs a run works on at once.
 inline constexpr int kMostJobs = 64;
 
-// An input that was not written, and why.
+// An input that was not written, or written damaged, and why.
 struct BatchProblem {
   std::string input;
   std::string reason;
+  // The reason as the command line gives it, with the library's or the system's words and the
+  // output concerned; empty when it is the reason itself.
+  std::string commandLineReason = {};
 };
 
 struct BatchReport {
   std::size_t written = 0;
   std::vector<BatchProblem> skipped;  // inputs that loaded nothing
+  std::vector<BatchProblem> damaged;  // written as far as they could be read; what is missing
   std::vector<BatchProblem> failed;   // reader or writer errors (only with keepGoing)
 };
 
 // Called before each input is loaded: its index, the number of inputs, and its name.
 using BatchProgress = std::function<void(std::size_t index, std::size_t count, const std::string&)>;
 
-// Runs the whole batch through working (or, with several jobs, pictures of its own). Without
-// keepGoing the first reader or writer error ends the run as the error type, with exactly the
-// outputs before it written. Raises the error type, writing nothing, when an output name would
-// be one of the inputs.
+// Runs the whole batch through working (or, with several jobs, pictures of its own). An input
+// of a format the table reads that is missing, unreadable or not a regular file fails like a
+// reader error; a picture read only in part is written and named as damaged. Without keepGoing
+// the first reader or writer error ends the run as the error type, with exactly the outputs
+// before it written. Raises the error type, writing nothing, when an output name would be one
+// of the inputs.
 BatchReport RunBatch(const BatchRequest& request, Bitmap& working, MessagePort& messages,
                      const BatchProgress& progress = {});
 
@@ -69,7 +75,7 @@ using BatchEstimates = std::function<void(const std::string& input, const Restor
 BatchReport EstimateBatch(const BatchRequest& request, Bitmap& working, MessagePort& messages,
                           const BatchEstimates& found, const BatchProgress& progress = {});
 
-// " batch processing complete", then a line for every input that was skipped or failed.
+// " batch processing complete", then a line for every input that was skipped, damaged or failed.
 std::string BatchCompletionMessage(const BatchReport& report);
 
 }  // namespace brumel

@@ -60,9 +60,10 @@ InputOutcome WorkOn(const InputWork& work, std::size_t index, Bitmap& working) {
   } catch (const Error& error) {
     outcome.failed = true;
     outcome.reason = error.what();
+    outcome.commandLineReason = error.CommandLineText();
   } catch (const std::bad_alloc&) {
     outcome.failed = true;
-    outcome.reason = "Out of memory";
+    outcome.reason = outcome.commandLineReason = "Out of memory";
   }
   return outcome;
 }

@@ -17,8 +17,15 @@ class RecordedMessages : public MessagePort {
  public:
   void ShowInformation(const std::string& text) override { said_.push_back({false, text}); }
   void ShowError(const std::string& text) override { said_.push_back({true, text}); }
+  // The batch takes a picture read only in part, and names it as damaged.
+  bool NoteDamage(const std::string& missing) override {
+    missing_ = missing;
+    return true;
+  }
   // Says everything again, in the order it was said, through port.
   void ReplayTo(MessagePort& port) const;
+  // What a picture read only in part is missing; empty for a whole one.
+  const std::string& Missing() const { return missing_; }
 
  private:
   struct Said {
@@ -26,12 +33,14 @@ class RecordedMessages : public MessagePort {
     std::string text;
   };
   std::vector<Said> said_;
+  std::string missing_;
 };
 
 struct InputOutcome {
-  bool loaded = false;  // false: the input loaded nothing
-  bool failed = false;  // the work raised the error type (or ran out of memory)
-  std::string reason;   // why it failed
+  bool loaded = false;            // false: the input loaded nothing
+  bool failed = false;            // the work raised the error type (or ran out of memory)
+  std::string reason;             // why it failed
+  std::string commandLineReason;  // the same with the library's or the system's words
   RecordedMessages messages;
 };
 

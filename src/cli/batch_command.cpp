@@ -2,9 +2,12 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <charconv>
 #include <ostream>
+#include <system_error>
 #include <thread>
 
+#include "cli/not_reached.h"
 #include "cli/progress_line.h"
 #include "correct/correction_settings.h"
 #include "correct/levels_text.h"
@@ -18,11 +21,12 @@ namespace brumel {
 
 namespace {
 
-// The readers' messages on stderr; the TIFF reader's carriage returns become line ends.
+// The readers' messages on stderr, each after the name of the input being read; the TIFF
+// reader's carriage returns become line ends.
 class StderrMessages : public MessagePort {
  public:
-  StderrMessages(std::ostream& errors, ProgressLine* progress)
-      : errors_(errors), progress_(progress) {}
+  StderrMessages(std::ostream& errors, ProgressLine* progress, const std::string& current)
+      : errors_(errors), progress_(progress), current_(current) {}
   void ShowInformation(const std::string& text) override { Print(text); }
   void ShowError(const std::string& text) override { Print(ErrorBoxText(text)); }
 
@@ -30,10 +34,11 @@ class StderrMessages : public MessagePort {
   void Print(std::string text) {
     if (progress_) progress_->Clear();
     std::replace(text.begin(), text.end(), '\r', '\n');
-    errors_ << "brumel-batch: " << text << '\n';
+    errors_ << "brumel-batch: " << (current_.empty() ? "" : current_ + ": ") << text << '\n';
   }
   std::ostream& errors_;
   ProgressLine* progress_;
+  const std::string& current_;
 };
 
 // As many inputs at once as the machine has cores.
@@ -55,11 +60,28 @@ struct CommandLine {
   int jobs = DefaultJobs();
 };
 
+// A bar's value: a whole number in its range, or the option's own message.
+CLI::Validator BarValue(const char* flag, const ControlRange& control) {
+  const std::string message = std::string(flag) + " takes a whole number from " +
+                              std::to_string(control.minimum) + " to " +
+                              std::to_string(control.maximum);
+  return CLI::Validator(
+      [=](const std::string& text) {
+        int value = 0;
+        const char* end = text.data() + text.size();
+        const auto [stop, error] = std::from_chars(text.data(), end, value);
+        const bool fits = error == std::errc() && stop == end && value >= control.minimum &&
+                          value <= control.maximum;
+        return fits ? std::string() : message;
+      },
+      "");
+}
+
 void AddBar(CLI::App& app, const char* flag, const ControlRange& control, int& position,
             const char* what) {
   position = control.initial;
   app.add_option(flag, position, what)
-      ->check(CLI::Range(control.minimum, control.maximum))
+      ->check(BarValue(flag, control))
       ->default_val(control.initial)
       ->type_name("N");
 }
@@ -157,17 +179,32 @@ std::string RestorationOptions(const Restoration& restoration) {
   return text;
 }
 
+// CLI11 puts the option's name before a validator's text; the bars' texts start with it already.
+std::string WithoutRepeatedName(const std::string& text) {
+  const std::size_t colon = text.find(": ");
+  if (colon == std::string::npos || text.compare(colon + 2, colon, text, 0, colon) != 0)
+    return text;
+  return text.substr(colon + 2);
+}
+
 int UsageError(std::ostream& errors, const std::string& reason) {
   errors << "brumel-batch: " << reason << "\nRun with --help for more information.\n";
   return kExitUsage;
 }
 
+void ReportEach(const std::vector<BatchProblem>& problems, const char* what, std::ostream& errors) {
+  for (const BatchProblem& problem : problems)
+    errors << "brumel-batch: " << what << ' ' << problem.input << ": "
+           << (problem.commandLineReason.empty() ? problem.reason : problem.commandLineReason)
+           << '\n';
+}
+
 int ReportProblems(const BatchReport& report, std::ostream& errors) {
-  for (const BatchProblem& problem : report.skipped)
-    errors << "brumel-batch: skipped " << problem.input << ": " << problem.reason << '\n';
-  for (const BatchProblem& problem : report.failed)
-    errors << "brumel-batch: failed " << problem.input << ": " << problem.reason << '\n';
-  return report.skipped.empty() && report.failed.empty() ? kExitWritten : kExitInputProblem;
+  ReportEach(report.skipped, "skipped", errors);
+  ReportEach(report.damaged, "damaged", errors);
+  ReportEach(report.failed, "failed", errors);
+  const bool whole = report.skipped.empty() && report.damaged.empty() && report.failed.empty();
+  return whole ? kExitWritten : kExitInputProblem;
 }
 
 // Runs the batch, or only the estimates, with the progress and the problems on errors.
@@ -175,10 +212,12 @@ int RunRequest(const BatchRequest& request, const CommandLine& line, std::ostrea
                std::ostream& errors, bool errorsIsTerminal) {
   ProgressLine progress(errors);
   const bool showProgress = errorsIsTerminal && !line.quiet;
-  StderrMessages messages(errors, showProgress ? &progress : nullptr);
   std::string current;
+  std::size_t reached = 0;
+  StderrMessages messages(errors, showProgress ? &progress : nullptr, current);
   const BatchProgress onEachInput = [&](std::size_t i, std::size_t n, const std::string& name) {
     current = name;
+    reached = i + 1;
     if (showProgress) progress.Show(i, n, name);
   };
   const BatchEstimates print = [&](const std::string& input, const Restoration& restoration) {
@@ -195,7 +234,10 @@ int RunRequest(const BatchRequest& request, const CommandLine& line, std::ostrea
   } catch (const Error& error) {
     progress.Clear();
     errors << "brumel-batch: " << (current.empty() ? "" : "failed " + current + ": ")
-           << error.what() << '\n';
+           << error.CommandLineText() << '\n';
+    // Before the first input, the error says that nothing was written.
+    const std::string left = current.empty() ? "" : NotReachedText(request.inputs, reached);
+    if (!left.empty()) errors << "brumel-batch: " << left << '\n';
     return kExitInputProblem;
   }
 }
@@ -227,7 +269,7 @@ int RunBatchCommand(int argc, const char* const* argv, std::ostream& out, std::o
     out << app.version() << '\n';
     return kExitWritten;
   } catch (const CLI::ParseError& error) {
-    return UsageError(errors, error.what());
+    return UsageError(errors, WithoutRepeatedName(error.what()));
   }
   if (!line.estimate && app.count("--output") == 0)
     return UsageError(errors, "--output is required");

@@ -18,15 +18,21 @@ namespace brumel {
 
 namespace {
 
-bool ReadPng(const std::string& fileName, Bitmap& working, MessagePort& /*messages*/,
+bool ReadPng(const std::string& fileName, Bitmap& working, MessagePort& messages,
              RowProgress* /*progress*/) {
-  PngToBitmap(fileName, working);
+  Bitmap picture;
+  std::string damage;
+  PngToBitmap(fileName, picture, &damage);
+  if (!damage.empty() && !messages.NoteDamage(damage))
+    throw Error("Error Reading File!", "Error Reading File! " + damage);
+  working = std::move(picture);
   return true;
 }
 
-bool ReadJpeg(const std::string& fileName, Bitmap& working, MessagePort& /*messages*/,
+bool ReadJpeg(const std::string& fileName, Bitmap& working, MessagePort& messages,
               RowProgress* progress) {
-  LoadJpegFile(fileName, working, progress);
+  const std::string damage = LoadJpegFile(fileName, working, progress);
+  if (!damage.empty()) messages.NoteDamage(damage);
   return true;
 }
 

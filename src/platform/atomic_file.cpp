@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <vector>
 
@@ -14,8 +15,7 @@ namespace {
 std::string TemporaryTemplate(const std::string& target) {
   const std::size_t slash = target.find_last_of('/');
   const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
-  const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-  return folder + "." + name + ".partial-XXXXXX";
+  return folder + kTemporaryPrefix + "XXXXXX";
 }
 
 mode_t NewFileMode() {
@@ -32,11 +32,15 @@ AtomicFile::AtomicFile(std::string target) : target_(std::move(target)) {
   std::vector<char> buffer(pattern.begin(), pattern.end());
   buffer.push_back('\0');
   const int descriptor = mkstemp(buffer.data());
-  if (descriptor < 0) return;
+  if (descriptor < 0) {
+    systemError_ = errno;
+    return;
+  }
   temporary_ = buffer.data();
   fchmod(descriptor, NewFileMode());
   stream_ = fdopen(descriptor, "wb");
   if (!stream_) {
+    systemError_ = errno;
     close(descriptor);
     unlink(temporary_.c_str());
     temporary_.clear();
@@ -56,11 +60,17 @@ void AtomicFile::Discard() {
 
 bool AtomicFile::Commit() {
   if (!stream_ || committed_) return false;
-  bool ok = std::fflush(stream_) == 0 && !std::ferror(stream_);
-  ok = fsync(fileno(stream_)) == 0 && ok;
-  ok = std::fclose(stream_) == 0 && ok;
+  // The first failure's reason is kept; a full disk shows first at the flush or the fsync.
+  const auto step = [this](bool done) {
+    if (!done && systemError_ == 0) systemError_ = errno != 0 ? errno : EIO;
+    return done;
+  };
+  errno = 0;
+  bool ok = step(std::fflush(stream_) == 0 && !std::ferror(stream_));
+  ok = step(fsync(fileno(stream_)) == 0) && ok;
+  ok = step(std::fclose(stream_) == 0) && ok;
   stream_ = nullptr;
-  if (ok && std::rename(temporary_.c_str(), target_.c_str()) == 0) {
+  if (ok && step(std::rename(temporary_.c_str(), target_.c_str()) == 0)) {
     committed_ = true;
     temporary_.clear();
     return true;

@@ -128,4 +128,15 @@ void Bitmap::SetColorTable(std::vector<PaletteEntry> palette) {
   palette_ = std::move(palette);
 }
 
+std::string TooFewBytesText(std::uint64_t fileBytes, std::int64_t width, std::int64_t height) {
+  return "the file holds " + std::to_string(fileBytes) + " bytes, too few for a picture of " +
+         std::to_string(width) + " x " + std::to_string(height);
+}
+
+void RefuseEmptyPicture(const Bitmap& bitmap, const std::string& fileName) {
+  if (!bitmap.Empty()) return;
+  throw Error("Cannot write an empty picture (" + std::to_string(bitmap.Width()) + " x " +
+              std::to_string(bitmap.Height()) + ") as " + fileName);
+}
+
 }  // namespace brumel

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace brumel {
@@ -89,5 +90,13 @@ constexpr bool PictureFits(std::int64_t width, std::int64_t height) {
   return static_cast<std::uint64_t>(height) <=
          kMaxPictureBytes / (3 * static_cast<std::uint64_t>(width));
 }
+
+// A reader's reason for refusing a file that is too small to hold the picture its header
+// declares: "the file holds 54 bytes, too few for a picture of 18900 x 18900".
+std::string TooFewBytesText(std::uint64_t fileBytes, std::int64_t width, std::int64_t height);
+
+// Every writer refuses a picture without pixels before it creates anything: a file of width or
+// height 0 is no picture for the person who opens it.
+void RefuseEmptyPicture(const Bitmap& bitmap, const std::string& fileName);
 
 }  // namespace brumel

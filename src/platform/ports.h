@@ -15,6 +15,11 @@ class MessagePort {
   virtual void ShowInformation(const std::string& text) = 0;
   // The error box: a stop icon; the implementation applies ErrorBoxText to the text.
   virtual void ShowError(const std::string& text) = 0;
+  // A picture that was read only in part, and what is missing from it; true when the caller
+  // takes such a picture. The batch does, and names the input as damaged. The window doesn't:
+  // it shows a JPEG as far as it goes, as the library always gave it, and the readers that
+  // refuse a damaged file (PNG) go on refusing it there.
+  virtual bool NoteDamage(const std::string& /*missing*/) { return false; }
 };
 
 // The file-open dialog: true when confirmed, with the chosen files in the order given.

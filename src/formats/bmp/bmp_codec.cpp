@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cerrno>
 #include <cstring>
 #include <limits>
 #include <vector>
@@ -29,8 +30,10 @@ constexpr std::uint32_t kBiAlphaBitfields = 6;
 // worst), 4/3 of kMaxPictureBytes uncompressed at 32 bits.
 constexpr std::uint64_t kMaxFileBytes = 2 * kMaxPictureBytes;
 
+constexpr char kInvalidText[] = "Bitmap image is not valid";
+
 [[noreturn]] void Invalid() {
-  throw Error("Bitmap image is not valid");
+  throw Error(kInvalidText);
 }
 
 // Little-endian reads, each checked against the end of the data.
@@ -171,6 +174,24 @@ Header ReadHeader(const Bytes& bytes) {
   return header;
 }
 
+// The least number of pixel bytes the file needs for the picture its header declares: all of
+// them uncompressed; for RLE, two bytes for every run of at most 255 pixels (a file that skips
+// most of its picture with deltas is refused with the hostile ones).
+std::uint64_t LeastPixelBytes(const Header& header) {
+  const std::uint64_t width = static_cast<std::uint64_t>(header.width);
+  const std::uint64_t rows = static_cast<std::uint64_t>(header.height);
+  if (header.compression == kBiRle8 || header.compression == kBiRle4)
+    return (width * rows + 254) / 255 * 2;
+  return StrideFor(width, header.bitCount) * rows;
+}
+
+// Checked before the picture is allocated, so that a small file cannot make a large allocation.
+void CheckFileHoldsPicture(const Bytes& bytes, const Header& header) {
+  if (bytes.Holds(header.pixelOffset, LeastPixelBytes(header))) return;
+  throw Error(kInvalidText, std::string(kInvalidText) + ": " +
+                                TooFewBytesText(bytes.Size(), header.width, header.height));
+}
+
 std::vector<PaletteEntry> ReadPalette(const Bytes& bytes, const Header& header) {
   const std::uint64_t most = std::uint64_t{1} << header.bitCount;
   std::uint64_t count =
@@ -218,7 +239,6 @@ void DecodeUncompressed(const Bytes& bytes, const Header& header, Bitmap& pictur
   const int width = static_cast<int>(header.width);
   const std::uint64_t stride = StrideFor(static_cast<std::uint64_t>(width), header.bitCount);
   const std::uint64_t rows = static_cast<std::uint64_t>(header.height);
-  if (!bytes.Holds(header.pixelOffset, stride * rows)) Invalid();
   if (stride == 0) return;  // an empty picture
   const std::size_t colours = picture.ColorTable().size();
   const int bits = header.bitCount;
@@ -324,6 +344,7 @@ void DecodeRle(const Bytes& bytes, const Header& header, Bitmap& picture) {
 void DecodeBmp(const std::uint8_t* data, std::size_t size, Bitmap& target) {
   const Bytes bytes(data, size);
   const Header header = ReadHeader(bytes);
+  CheckFileHoldsPicture(bytes, header);
   Bitmap picture(static_cast<int>(header.width), static_cast<int>(header.height), FormatOf(header));
   if (header.bitCount <= 8) picture.SetColorTable(ReadPalette(bytes, header));
   if (header.compression == kBiRle8 || header.compression == kBiRle4)
@@ -335,15 +356,18 @@ void DecodeBmp(const std::uint8_t* data, std::size_t size, Bitmap& target) {
 
 void LoadBmpFile(const std::string& fileName, Bitmap& target) {
   std::vector<std::uint8_t> bytes;
-  switch (ReadWholeFile(fileName, kMaxFileBytes, bytes)) {
+  switch (ReadWholeFile(fileName, kMaxFileBytes, bytes, "BM")) {
     case ReadFileResult::Read: break;
     case ReadFileResult::CannotOpen: throw Error("Cannot open file " + fileName);
-    case ReadFileResult::TooLarge: Invalid();
+    case ReadFileResult::TooLarge:
+    case ReadFileResult::WrongSignature: Invalid();
   }
   DecodeBmp(bytes.data(), bytes.size(), target);
 }
 
 namespace {
+
+constexpr char kStreamWriteError[] = "Stream write error";
 
 // A size field, or 0 when the size doesn't fit in one (allowed for the image size of BI_RGB).
 std::uint32_t SizeField(std::uint64_t size) {
@@ -353,6 +377,7 @@ std::uint32_t SizeField(std::uint64_t size) {
 }  // namespace
 
 void SaveBmpFile(const std::string& fileName, const Bitmap& bitmap) {
+  RefuseEmptyPicture(bitmap, fileName);
   Bitmap converted;
   const Bitmap* source = &In24Bits(bitmap, converted);
   const int width = source->Width();
@@ -378,17 +403,18 @@ void SaveBmpFile(const std::string& fileName, const Bitmap& bitmap) {
   Put32(header + 42, kPixelsPerMetre, true);
 
   AtomicFile file(fileName);
-  if (file.Stream() == nullptr) throw Error("Cannot create file " + fileName);
+  if (file.Stream() == nullptr)
+    throw WriteError("Cannot create file " + fileName, fileName, file.SystemError());
   std::FILE* stream = file.Stream();
   if (std::fwrite(header, 1, sizeof header, stream) != sizeof header)
-    throw Error("Stream write error");
+    throw WriteError(kStreamWriteError, fileName, errno);
   std::vector<std::uint8_t> row(static_cast<std::size_t>(stride), 0);
-  for (int y = stride == 0 ? -1 : height - 1; y >= 0; --y) {
+  for (int y = height - 1; y >= 0; --y) {
     std::memcpy(row.data(), source->ScanLine(y), 3 * static_cast<std::size_t>(width));
     if (std::fwrite(row.data(), 1, row.size(), stream) != row.size())
-      throw Error("Stream write error");
+      throw WriteError(kStreamWriteError, fileName, errno);
   }
-  if (!file.Commit()) throw Error("Stream write error");
+  if (!file.Commit()) throw WriteError(kStreamWriteError, fileName, file.SystemError());
 }
 
 }  // namespace brumel

@@ -6,6 +6,9 @@
 #include <jerror.h>
 // clang-format on
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <csetjmp>
 #include <cstring>
 
@@ -18,21 +21,58 @@ namespace brumel {
 namespace {
 
 constexpr int kJpegQuality = 90;
+constexpr char kStreamWriteError[] = "Stream write error";
 
-// The library's error manager with the place its error_exit jumps back to. Trivially
-// destructible, like everything else in the frames the jump leaves.
+// The library's error manager with the place its error_exit jumps back to, and what the decode
+// has to tell beyond a message code. Trivially destructible, like everything else in the frames
+// the jump leaves.
 struct JpegErrorManager {
   jpeg_error_mgr library;
   std::jmp_buf jump;
+  // The library's text for the error that ended the work.
+  char message[JMSG_LENGTH_MAX];
+  // The bytes the file holds, the bound for the picture its header declares; 0 for no bound.
+  std::uint64_t fileBytes;
+  bool tooFewBytes;
+  bool tooManyCoefficients;
+  // The first warning that data are damaged or missing (0 for none), and where it came.
+  int damageCode;
+  char damageMessage[JMSG_LENGTH_MAX];
+  JDIMENSION damageRow;
+  int damageScan;
+  // What the header declares.
+  JDIMENSION declaredWidth;
+  JDIMENSION declaredHeight;
+  bool progressive;
 };
 
 [[noreturn]] void JpegErrorExit(j_common_ptr cinfo) {
   JpegErrorManager* manager = reinterpret_cast<JpegErrorManager*>(cinfo->err);
+  (*cinfo->err->format_message)(cinfo, manager->message);
   std::longjmp(manager->jump, 1);
 }
 
-// Warnings and trace messages are not shown.
-void JpegIgnoreMessage(j_common_ptr /*cinfo*/) {}
+// The warnings that mean the pixels from here on are not the file's: its data end early or are
+// corrupt. Others (extra bytes before a marker, an odd Adobe transform) leave the picture whole.
+bool MeansDamage(int code) {
+  return code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER || code == JWRN_HUFF_BAD_CODE ||
+         code == JWRN_MUST_RESYNC || code == JWRN_ARITH_BAD_CODE;
+}
+
+// Warnings are not shown; the first that means damage is kept with the row the decoder was on.
+void JpegNoteWarning(j_common_ptr cinfo, int level) {
+  if (level >= 0 || !cinfo->is_decompressor) return;
+  JpegErrorManager* manager = reinterpret_cast<JpegErrorManager*>(cinfo->err);
+  ++cinfo->err->num_warnings;
+  const int code = cinfo->err->msg_code;
+  if (manager->damageCode != 0 || !MeansDamage(code)) return;
+  const j_decompress_ptr decoder = reinterpret_cast<j_decompress_ptr>(cinfo);
+  manager->damageCode = code;
+  (*cinfo->err->format_message)(cinfo, manager->damageMessage);
+  const JDIMENSION row = decoder->input_iMCU_row * decoder->max_v_samp_factor * DCTSIZE;
+  manager->damageRow = row < decoder->image_height ? row : decoder->image_height;
+  manager->damageScan = decoder->input_scan_number;
+}
 
 // Every scan of a progressive file passes over the whole picture, even an empty one, so a file
 // of a few kilobytes with thousands of scans would keep the decoder busy for minutes. Encoders
@@ -45,10 +85,36 @@ void JpegLimitScans(j_common_ptr cinfo) {
     ERREXIT4(cinfo, JERR_BAD_PROGRESSION, 0, 0, 0, 0);
 }
 
+// The 8 x 8 blocks of all components, as jpeg_read_header declares them.
+std::uint64_t BlockCount(j_decompress_ptr cinfo) {
+  std::uint64_t blocks = 0;
+  for (int c = 0; c < cinfo->num_components; ++c)
+    blocks +=
+        std::uint64_t{cinfo->comp_info[c].width_in_blocks} * cinfo->comp_info[c].height_in_blocks;
+  return blocks;
+}
+
+// Every 8 x 8 block of every component costs a Huffman-coded file at least one bit for its DC
+// value, and a sequential file one more for the end of its AC values. Arithmetic coding can go
+// below that, so its files are bounded by the decoder's memory alone.
+bool FileHoldsPicture(j_decompress_ptr cinfo, std::uint64_t fileBytes) {
+  if (fileBytes == 0 || cinfo->arith_code) return true;
+  const std::uint64_t bitsPerBlock = cinfo->progressive_mode ? 1 : 2;
+  return BlockCount(cinfo) * bitsPerBlock / 8 <= fileBytes;
+}
+
+// A file of several scans (every progressive file) keeps all 64 coefficients of every block, two
+// bytes each, until its last scan; the library's memory manager sets no bound of its own, so that
+// buffer stops at kMaxPictureBytes, as the picture does. Only 4:4:4 colour files come near it.
+bool CoefficientsFit(j_decompress_ptr cinfo) {
+  return jpeg_has_multiple_scans(cinfo) == FALSE ||
+         BlockCount(cinfo) * DCTSIZE2 * sizeof(JCOEF) <= kMaxPictureBytes;
+}
+
 void InstallErrorManager(JpegErrorManager* manager) {
   jpeg_std_error(&manager->library);
   manager->library.error_exit = JpegErrorExit;
-  manager->library.output_message = JpegIgnoreMessage;
+  manager->library.emit_message = JpegNoteWarning;
 }
 
 // The decoded picture's pixels; false when they don't fit in memory.
@@ -93,6 +159,18 @@ void DecodeJpegSteps(j_decompress_ptr cinfo, std::FILE* stream, const std::uint8
   jpeg_read_header(cinfo, TRUE);
   if (!PictureFits(cinfo->image_width, cinfo->image_height))
     ERREXIT1(cinfo, JERR_IMAGE_TOO_BIG, JPEG_MAX_DIMENSION);
+  JpegErrorManager* manager = reinterpret_cast<JpegErrorManager*>(cinfo->err);
+  manager->declaredWidth = cinfo->image_width;
+  manager->declaredHeight = cinfo->image_height;
+  manager->progressive = cinfo->progressive_mode != FALSE;
+  if (!FileHoldsPicture(cinfo, manager->fileBytes)) {
+    manager->tooFewBytes = true;
+    ERREXIT1(cinfo, JERR_IMAGE_TOO_BIG, JPEG_MAX_DIMENSION);
+  }
+  if (!CoefficientsFit(cinfo)) {
+    manager->tooManyCoefficients = true;
+    ERREXIT1(cinfo, JERR_IMAGE_TOO_BIG, JPEG_MAX_DIMENSION);
+  }
   const bool inks = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
   cinfo->out_color_space = inks ? JCS_CMYK : JCS_EXT_BGR;
   jpeg_start_decompress(cinfo);
@@ -118,19 +196,19 @@ void DecodeJpegSteps(j_decompress_ptr cinfo, std::FILE* stream, const std::uint8
   jpeg_finish_decompress(cinfo);
 }
 
-// 0 when picture holds the decoded file, otherwise the library's message code.
+// 0 when picture holds the decoded file, otherwise the library's message code; outcome holds
+// the rest of what happened. stream, when given, holds fileBytes.
 int DecodeJpegStream(std::FILE* stream, const std::uint8_t* data, std::size_t size, Bitmap* picture,
-                     RowProgress* progress) {
+                     RowProgress* progress, JpegErrorManager* outcome) {
   jpeg_decompress_struct cinfo;
   std::memset(&cinfo, 0, sizeof cinfo);
-  JpegErrorManager error;
-  InstallErrorManager(&error);
-  cinfo.err = &error.library;
+  InstallErrorManager(outcome);
+  cinfo.err = &outcome->library;
   jpeg_progress_mgr monitor;
   std::memset(&monitor, 0, sizeof monitor);
   monitor.progress_monitor = JpegLimitScans;
-  if (setjmp(error.jump) != 0) {
-    const int code = error.library.msg_code;
+  if (setjmp(outcome->jump) != 0) {
+    const int code = outcome->library.msg_code;
     jpeg_destroy_decompress(&cinfo);
     return code;
   }
@@ -161,14 +239,14 @@ void EncodeJpegSteps(j_compress_ptr cinfo, std::FILE* stream, const Bitmap* pict
 }
 
 // 0 when the whole file was handed to the stream, otherwise the library's message code.
-int EncodeJpegStream(std::FILE* stream, const Bitmap* picture, RowGate* gate) {
+int EncodeJpegStream(std::FILE* stream, const Bitmap* picture, RowGate* gate,
+                     JpegErrorManager* outcome) {
   jpeg_compress_struct cinfo;
   std::memset(&cinfo, 0, sizeof cinfo);
-  JpegErrorManager error;
-  InstallErrorManager(&error);
-  cinfo.err = &error.library;
-  if (setjmp(error.jump) != 0) {
-    const int code = error.library.msg_code;
+  InstallErrorManager(outcome);
+  cinfo.err = &outcome->library;
+  if (setjmp(outcome->jump) != 0) {
+    const int code = outcome->library.msg_code;
     jpeg_destroy_compress(&cinfo);
     return code;
   }
@@ -178,34 +256,79 @@ int EncodeJpegStream(std::FILE* stream, const Bitmap* picture, RowGate* gate) {
   return 0;
 }
 
-[[noreturn]] void ThrowJpegError(int code) {
-  throw Error("JPEG error #" + std::to_string(code));
+// The window's "JPEG error #" and the code; the command line adds the library's text.
+[[noreturn]] void ThrowJpegError(int code, const JpegErrorManager& outcome) {
+  const std::string window = "JPEG error #" + std::to_string(code);
+  if (outcome.tooFewBytes)
+    throw Error(window, window + ": " +
+                            TooFewBytesText(outcome.fileBytes, outcome.declaredWidth,
+                                            outcome.declaredHeight));
+  if (outcome.tooManyCoefficients)
+    throw Error(window, window + ": a file of several scans of " +
+                            std::to_string(outcome.declaredWidth) + " x " +
+                            std::to_string(outcome.declaredHeight) +
+                            " needs more memory to decode than a picture may take");
+  throw Error(window, window + ": " + outcome.message);
+}
+
+// What is missing from a picture decoded in part; empty for a whole one.
+std::string DamageText(const JpegErrorManager& outcome) {
+  if (outcome.damageCode == 0) return {};
+  const bool progressive = outcome.progressive;
+  const std::string where =
+      "row " + std::to_string(outcome.damageRow) + " of " + std::to_string(outcome.declaredHeight);
+  const std::string rest =
+      progressive ? "; below it the picture lacks the later scans' detail" : "; the rest is grey";
+  if (outcome.damageCode == JWRN_JPEG_EOF) {
+    if (progressive)
+      return "the file ends in scan " + std::to_string(outcome.damageScan) + ", at " + where + rest;
+    return "the file ends at " + where + rest;
+  }
+  return std::string(outcome.damageMessage) + " at " + where + rest;
+}
+
+// Decodes from a stream or from memory into target, replaced only after the decode went to its
+// end; the damage it met, if any.
+std::string Decode(std::FILE* stream, const std::uint8_t* data, std::size_t size,
+                   std::uint64_t fileBytes, Bitmap& target, RowProgress* progress) {
+  JpegErrorManager outcome;
+  std::memset(&outcome, 0, sizeof outcome);
+  outcome.fileBytes = fileBytes;
+  Bitmap picture;
+  const int code = DecodeJpegStream(stream, data, size, &picture, progress, &outcome);
+  // Before the picture goes, whether it moves to target or is dropped with the error.
+  if (progress != nullptr) progress->Ended(code == 0);
+  if (code != 0) ThrowJpegError(code, outcome);
+  target = std::move(picture);
+  return DamageText(outcome);
 }
 
 }  // namespace
 
-void LoadJpegFile(const std::string& fileName, Bitmap& target, RowProgress* progress) {
+std::string LoadJpegFile(const std::string& fileName, Bitmap& target, RowProgress* progress) {
   std::FILE* stream = OpenFileStream(fileName, "rb");
   if (stream == nullptr) throw Error("Cannot open file " + fileName);
-  Bitmap picture;
-  const int code = DecodeJpegStream(stream, nullptr, 0, &picture, progress);
-  std::fclose(stream);
-  // Before the picture goes, whether it moves to target or is dropped with the error.
-  if (progress != nullptr) progress->Ended(code == 0);
-  if (code != 0) ThrowJpegError(code);
-  target = std::move(picture);
+  struct stat status {};
+  const std::uint64_t fileBytes =
+      fstat(fileno(stream), &status) == 0 ? static_cast<std::uint64_t>(status.st_size) : 0;
+  try {
+    std::string damage = Decode(stream, nullptr, 0, fileBytes, target, progress);
+    std::fclose(stream);
+    return damage;
+  } catch (...) {
+    std::fclose(stream);
+    throw;
+  }
 }
 
-void DecodeJpeg(const std::uint8_t* data, std::size_t size, Bitmap& target) {
+std::string DecodeJpeg(const std::uint8_t* data, std::size_t size, Bitmap& target) {
   static const std::uint8_t kNothing = 0;
-  Bitmap picture;
-  const int code = DecodeJpegStream(nullptr, data == nullptr ? &kNothing : data,
-                                    data == nullptr ? 0 : size, &picture, nullptr);
-  if (code != 0) ThrowJpegError(code);
-  target = std::move(picture);
+  return Decode(nullptr, data == nullptr ? &kNothing : data, data == nullptr ? 0 : size, size,
+                target, nullptr);
 }
 
 void SaveJpegFile(const std::string& fileName, const Bitmap& bitmap, RowGate* gate) {
+  RefuseEmptyPicture(bitmap, fileName);
   // A conversion reads every row at once.
   if (gate != nullptr && bitmap.Format() != PixelFormat::Bits24) {
     gate->AwaitRows(bitmap.Height());
@@ -214,11 +337,15 @@ void SaveJpegFile(const std::string& fileName, const Bitmap& bitmap, RowGate* ga
   Bitmap converted;
   const Bitmap* source = &In24Bits(bitmap, converted);
   AtomicFile file(fileName);
-  if (file.Stream() == nullptr) throw Error("Cannot create file " + fileName);
-  const int code = EncodeJpegStream(file.Stream(), source, gate);
-  if (code == JERR_FILE_WRITE) throw Error("Stream write error");
-  if (code != 0) ThrowJpegError(code);
-  if (!file.Commit()) throw Error("Stream write error");
+  if (file.Stream() == nullptr)
+    throw WriteError("Cannot create file " + fileName, fileName, file.SystemError());
+  JpegErrorManager outcome;
+  std::memset(&outcome, 0, sizeof outcome);
+  errno = 0;
+  const int code = EncodeJpegStream(file.Stream(), source, gate, &outcome);
+  if (code == JERR_FILE_WRITE) throw WriteError(kStreamWriteError, fileName, errno);
+  if (code != 0) ThrowJpegError(code, outcome);
+  if (!file.Commit()) throw WriteError(kStreamWriteError, fileName, file.SystemError());
 }
 
 }  // namespace brumel

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <csetjmp>
 #include <cstring>
 #include <limits>
@@ -33,9 +34,34 @@ struct PngSource {
 constexpr std::uint64_t kMaxDeflateRatio = 1032;
 constexpr std::uint64_t kDeflateSlack = 65536;
 
-// The library's error function: back to the setjmp of the read or write, the message dropped.
-[[noreturn]] void PngErrorExit(png_structp png, png_const_charp /*message*/) {
+// What a read or write tells beyond success, reached through the library's error pointer.
+// Trivially destructible, like PngSource.
+struct PngOutcome {
+  // The library's text for the error that ended the work.
+  char message[160];
+  // Set once the rows are being read: a failure from here on leaves a picture read in part.
+  bool readingRows;
+  bool interlaced;
+  // The rows read so far in the current pass, and the pass (0 to 6).
+  png_uint_32 rowsRead;
+  int pass;
+};
+
+// The library's error function: keeps the message and goes back to the setjmp of the read or
+// write.
+[[noreturn]] void PngErrorExit(png_structp png, png_const_charp message) {
+  PngOutcome* outcome = static_cast<PngOutcome*>(png_get_error_ptr(png));
+  if (outcome != nullptr) {
+    std::strncpy(outcome->message, message, sizeof outcome->message - 1);
+    outcome->message[sizeof outcome->message - 1] = '\0';
+  }
   png_longjmp(png, 1);
+}
+
+void PngRowRead(png_structp png, png_uint_32 row, int pass) {
+  PngOutcome* outcome = static_cast<PngOutcome*>(png_get_error_ptr(png));
+  outcome->rowsRead = row;
+  outcome->pass = pass;
 }
 
 // Warnings (a bad CRC in an ancillary chunk, an unknown chunk ...) are not shown.
@@ -73,12 +99,13 @@ bool PlausibleSize(png_uint_32 width, png_uint_32 height, int bitDepth, int colo
 
 // Steps 4 to 18 of ReadPngFile. Runs under the setjmp of ReadPngStream, so nothing here has a
 // destructor; every failure is a png_error.
-void ReadPngSteps(png_structp png, png_infop info, PngSource* source, PngImageInfo* image) {
+void ReadPngSteps(png_structp png, png_infop info, PngSource* source, PngImageInfo* image,
+                  PngOutcome* outcome) {
   if (source->file != nullptr)
     png_init_io(png, source->file);
   else
     png_set_read_fn(png, source, PngReadFromMemory);
-  png_set_read_status_fn(png, nullptr);
+  png_set_read_status_fn(png, PngRowRead);
   // Only IHDR, PLTE, tRNS, IDAT and IEND make the picture. libpng allocates the whole declared
   // length of some others (sPLT, tEXt ...) before reading them, up to 2 GiB for a few bytes.
   png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
@@ -101,7 +128,7 @@ void ReadPngSteps(png_structp png, png_infop info, PngSource* source, PngImageIn
   if ((colorType & PNG_COLOR_MASK_COLOR) == 0) png_set_gray_to_rgb(png);
   if (bitDepth < 8) png_set_packing(png);
   if (bitDepth == 16) png_set_scale_16(png);
-  png_set_interlace_handling(png);
+  outcome->interlaced = png_set_interlace_handling(png) > 1;
   png_read_update_info(png, info);
 
   png_get_IHDR(png, info, &width, &height, &bitDepth, &colorType, nullptr, nullptr, nullptr);
@@ -115,14 +142,15 @@ void ReadPngSteps(png_structp png, png_infop info, PngSource* source, PngImageIn
       rowBytes != static_cast<std::size_t>(width) * image->bytesPerPixel)
     png_error(png, "Unexpected pixel layout");
   if (!AllocPngBuffer(*image)) png_error(png, "Out of memory");
+  outcome->readingRows = true;
   png_read_image(png, image->rows.data());
 }
 
-// Steps 2 to 19 of ReadPngFile: true when image was filled. C style: nothing with a destructor
-// is in scope of the setjmp.
-bool ReadPngStream(PngSource* source, PngImageInfo* image) {
+// Steps 2 to 19 of ReadPngFile: true when image was filled, as far as the file went when
+// outcome->readingRows. C style: nothing with a destructor is in scope of the setjmp.
+bool ReadPngStream(PngSource* source, PngImageInfo* image, PngOutcome* outcome) {
   png_structp png =
-      png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, PngErrorExit, PngIgnoreWarning);
+      png_create_read_struct(PNG_LIBPNG_VER_STRING, outcome, PngErrorExit, PngIgnoreWarning);
   if (png == nullptr) return false;
   png_infop info = png_create_info_struct(png);
   if (info == nullptr) {
@@ -131,9 +159,9 @@ bool ReadPngStream(PngSource* source, PngImageInfo* image) {
   }
   if (setjmp(png_jmpbuf(png)) != 0) {
     png_destroy_read_struct(&png, &info, nullptr);
-    return false;
+    return outcome->readingRows;
   }
-  ReadPngSteps(png, info, source, image);
+  ReadPngSteps(png, info, source, image, outcome);
   png_destroy_read_struct(&png, &info, nullptr);
   return true;
 }
@@ -189,10 +217,43 @@ std::uint64_t StreamSize(std::FILE* stream) {
   return static_cast<std::uint64_t>(status.st_size);
 }
 
-[[noreturn]] void ThrowReadError(PngImageInfo& info) {
+constexpr char kWriteText[] = "Error Writing PNG File!";
+
+[[noreturn]] void ThrowReadError(PngImageInfo& info, const PngOutcome& outcome) {
   info.pixels.clear();
   info.rows.clear();
-  throw Error("Error Reading File!");
+  const std::string window = "Error Reading File!";
+  throw Error(window, outcome.message[0] == '\0' ? window : window + " " + outcome.message);
+}
+
+// After a read that stopped in the rows: the rows not reached of a sequential file made grey,
+// and what is missing. Empty when the read went to its end.
+std::string DamageOf(const PngOutcome& outcome, PngImageInfo& info) {
+  if (outcome.message[0] == '\0') return {};
+  const std::string where =
+      "row " + std::to_string(outcome.rowsRead) + " of " + std::to_string(info.height);
+  // libpng's I/O says "Read Error" when the file ends, its inflate "Not enough image data".
+  const bool ends = std::strcmp(outcome.message, "Read Error") == 0 ||
+                    std::strcmp(outcome.message, "Not enough image data") == 0;
+  const std::string what = ends ? "the file ends" : outcome.message + std::string(",");
+  if (outcome.interlaced)
+    return what + " in pass " + std::to_string(outcome.pass + 1) + " of 7, at " + where +
+           "; the later passes are missing";
+  const std::size_t rowBytes = static_cast<std::size_t>(info.width) * info.bytesPerPixel;
+  for (std::uint32_t y = outcome.rowsRead; y < info.height; ++y)
+    for (std::size_t i = 0; i < rowBytes; ++i)
+      info.rows[y][i] = info.bytesPerPixel == 4 && i % 4 == 3 ? 0 : 128;  // grey, opaque
+  return what + " at " + where + "; the rest is grey";
+}
+
+// Reads source into info. A picture read in part is kept, with what is missing in *damage,
+// when damage is given; without it, it is a reading error.
+void ReadPngSource(PngSource& source, PngImageInfo& info, std::string* damage) {
+  PngOutcome outcome;
+  std::memset(&outcome, 0, sizeof outcome);
+  const bool read = ReadPngStream(&source, &info, &outcome);
+  if (!read || (damage == nullptr && outcome.message[0] != '\0')) ThrowReadError(info, outcome);
+  if (damage != nullptr) *damage = DamageOf(outcome, info);
 }
 
 // Steps 3 to 5 of PngToBitmap, with the mend: the picture is composited over white, not over
@@ -235,27 +296,31 @@ bool AllocPngBuffer(PngImageInfo& info) noexcept {
   return true;
 }
 
-void ReadPngFile(const std::string& fileName, PngImageInfo& info) {
+void ReadPngFile(const std::string& fileName, PngImageInfo& info, std::string* damage) {
   info.width = 0;
   info.height = 0;
   std::FILE* stream = PngOpenFile(fileName, "rb");
   if (stream == nullptr) throw Error("Error Opening File " + fileName + "!");
   PngSource source{stream, nullptr, 0, 0, StreamSize(stream)};
-  const bool read = ReadPngStream(&source, &info);
-  PngCloseFile(stream);
-  if (!read) ThrowReadError(info);
+  try {
+    ReadPngSource(source, info, damage);
+    PngCloseFile(stream);
+  } catch (...) {
+    PngCloseFile(stream);
+    throw;
+  }
 }
 
-void PngToBitmap(const std::string& fileName, Bitmap& target) {
+void PngToBitmap(const std::string& fileName, Bitmap& target, std::string* damage) {
   PngImageInfo info;
-  ReadPngFile(fileName, info);
+  ReadPngFile(fileName, info, damage);
   PngInfoToBitmap(info, target);
 }
 
 void PngToBitmapFromMemory(const std::uint8_t* data, std::size_t size, Bitmap& target) {
   PngImageInfo info;
   PngSource source{nullptr, data, data == nullptr ? 0 : size, 0, size};
-  if (!ReadPngStream(&source, &info)) ThrowReadError(info);
+  ReadPngSource(source, info, nullptr);
   PngInfoToBitmap(info, target);
 }
 
@@ -286,13 +351,18 @@ void DrawPngBuffer(const PngImageInfo& info, Bitmap& target, int left, int top) 
 }
 
 void WritePngFile(const std::string& fileName, const PngImageInfo& info) {
+  if (info.width == 0 || info.height == 0) RefuseEmptyPicture(Bitmap(), fileName);
   AtomicFile file(fileName);
-  if (file.Stream() == nullptr) throw Error("Error Opening File " + fileName + "!");
-  if (!WritePngStream(file.Stream(), &info)) throw Error("Error Writing PNG File!");
-  if (!file.Commit()) throw Error("Error Writing PNG File!");
+  if (file.Stream() == nullptr)
+    throw WriteError("Error Opening File " + fileName + "!", fileName, file.SystemError());
+  errno = 0;
+  if (!WritePngStream(file.Stream(), &info))
+    throw WriteError(kWriteText, fileName, std::ferror(file.Stream()) ? errno : 0);
+  if (!file.Commit()) throw WriteError(kWriteText, fileName, file.SystemError());
 }
 
 void BitmapToPng(const std::string& fileName, const Bitmap& bitmap) {
+  RefuseEmptyPicture(bitmap, fileName);
   Bitmap converted;
   const Bitmap* source = &In24Bits(bitmap, converted);
   PngImageInfo info;

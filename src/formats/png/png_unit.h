@@ -14,17 +14,22 @@ namespace brumel {
 // Reads a PNG file into target, which gets the file's size and its pixels at 24 bits,
 // transparent and partly transparent pixels composited over white. Raises "Error Opening File "
 // + name + "!" when the file can't be opened and "Error Reading File!" for every failure during
-// the read (also a picture larger than kMaxPictureBytes); target is then left as it was.
-void PngToBitmap(const std::string& fileName, Bitmap& target);
+// the read (also a picture larger than kMaxPictureBytes or than the file can hold), with the
+// library's message on the command line; target is then left as it was. A file whose rows end
+// early or are corrupt raises the same error, unless damage is given: then target gets the rows
+// read so far, the rest grey (the later passes of an interlaced file missing), and *damage says
+// what is missing (it is emptied for a whole picture).
+void PngToBitmap(const std::string& fileName, Bitmap& target, std::string* damage = nullptr);
 
-// The same from bytes in memory (for the fuzz target): "Error Reading File!" for every failure.
+// The same from bytes in memory (for the fuzz target), without damage.
 void PngToBitmapFromMemory(const std::uint8_t* data, std::size_t size, Bitmap& target);
 
 // Writes bitmap (any pixel format; its 24-bit colours are written) as an 8-bit RGB PNG, not
 // interlaced, with the chunks IHDR, tEXt (kPngSoftwareKey, kPngSoftwareText of
 // png_unit_detail.h), IDAT, IEND. The file is replaced only when complete. Raises "Error Opening
 // File " + name + "!" when the file can't be created and "Error Writing PNG File!" when writing
-// fails (an empty bitmap included).
+// fails, with the system's reason on the command line. Refuses an empty bitmap before creating
+// anything.
 void BitmapToPng(const std::string& fileName, const Bitmap& bitmap);
 
 }  // namespace brumel

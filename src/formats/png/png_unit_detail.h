@@ -29,8 +29,8 @@ struct PngImageInfo {
 
 // Fills info from the named file: size, depth and colour type after the transformations,
 // bytesPerPixel (3 for R, G, B or 4 for R, G, B, T with T the inverted alpha), pixels and rows.
-// Errors as PngToBitmap.
-void ReadPngFile(const std::string& fileName, PngImageInfo& info);
+// Errors and damage as PngToBitmap.
+void ReadPngFile(const std::string& fileName, PngImageInfo& info, std::string* damage = nullptr);
 
 // Releases pixels and rows, then allocates them for height x width x bytesPerPixel bytes.
 // False (with both empty) when the size doesn't fit in memory.

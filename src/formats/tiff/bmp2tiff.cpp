@@ -1,6 +1,7 @@
 #include "formats/tiff/bmp2tiff.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <vector>
 
@@ -266,10 +267,19 @@ void WriteTiff(std::FILE* stream, const Bitmap& bitmap) {
 }
 
 void SaveTiffFile(const std::string& fileName, const Bitmap& bitmap) {
+  RefuseEmptyPicture(bitmap, fileName);
   AtomicFile file(fileName);
-  if (!file.Stream()) throw Error("Cannot create file " + fileName);
-  WriteTiff(file.Stream(), bitmap);
-  if (!file.Commit()) throw Error("Cannot write file " + fileName);
+  if (!file.Stream())
+    throw WriteError("Cannot create file " + fileName, fileName, file.SystemError());
+  try {
+    WriteTiff(file.Stream(), bitmap);
+  } catch (const Error& error) {
+    // A write the system refused; errno is still the failed fwrite's.
+    if (std::ferror(file.Stream())) throw WriteError(error.what(), fileName, errno);
+    throw;
+  }
+  if (!file.Commit())
+    throw WriteError("Cannot write file " + fileName, fileName, file.SystemError());
 }
 
 }  // namespace brumel

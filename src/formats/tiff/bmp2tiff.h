@@ -10,7 +10,8 @@
 namespace brumel {
 
 // Writes the file completely or not at all: an error (the file cannot be created, the picture
-// is too large, a write fails) leaves an older file of that name as it was.
+// is too large, a write fails) leaves an older file of that name as it was; an empty picture is
+// refused before anything is created.
 void SaveTiffFile(const std::string& fileName, const Bitmap& bitmap);
 
 }  // namespace brumel

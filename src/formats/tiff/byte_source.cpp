@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/file_access.h"
+
 namespace brumel {
 
 std::size_t ByteSource::ReadAt(std::uint64_t offset, std::span<std::uint8_t> target) {
@@ -17,15 +19,10 @@ std::size_t ByteSource::ReadAt(std::uint64_t offset, std::span<std::uint8_t> tar
 }
 
 FileByteSource::FileByteSource(const std::string& fileName) {
-  descriptor_ = open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+  descriptor_ = OpenRegularFile(fileName);
   if (descriptor_ < 0) return;
   struct stat status {};
-  if (fstat(descriptor_, &status) != 0 || !S_ISREG(status.st_mode)) {
-    close(descriptor_);
-    descriptor_ = -1;
-    return;
-  }
-  size_ = static_cast<std::uint64_t>(status.st_size);
+  if (fstat(descriptor_, &status) == 0) size_ = static_cast<std::uint64_t>(status.st_size);
 }
 
 FileByteSource::~FileByteSource() {

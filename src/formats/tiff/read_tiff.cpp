@@ -6,6 +6,7 @@
 #include <new>
 #include <optional>
 #include <span>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -45,17 +46,19 @@ bool Refuse(MessagePort& messages, const std::string& text) {
   return false;
 }
 
-// The first three planes are each one run of strips, StripCount / SamplesPerPixel long.
-bool ReadStrips(ByteSource& file, const TGraphicTiff& directory, std::size_t first,
-                std::size_t count, std::span<std::uint8_t> target) {
+// The first three planes are each one run of strips, StripCount / SamplesPerPixel long. The
+// bytes of target filled from the file before the first strip that could not be read whole.
+std::size_t ReadStrips(ByteSource& file, const TGraphicTiff& directory, std::size_t first,
+                       std::size_t count, std::span<std::uint8_t> target) {
   std::size_t filled = 0;
   for (std::size_t i = first; i < first + count && filled < target.size(); ++i) {
     const StripInfo& strip = *directory.Strip(i);
     const std::size_t take = std::min<std::size_t>(strip.ByteCount, target.size() - filled);
-    if (file.ReadAt(strip.Offset, target.subspan(filled, take)) != take) return false;
-    filled += take;
+    const std::size_t got = file.ReadAt(strip.Offset, target.subspan(filled, take));
+    filled += got;
+    if (got != take) break;
   }
-  return filled == target.size();
+  return filled;
 }
 
 std::optional<SampleLayout> ReadLayout(ByteSource& file, const TGraphicTiff& directory,
@@ -113,24 +116,42 @@ std::uint64_t SampleLayout::NeededBytes() const {
   return Pixels() * samples * static_cast<std::uint64_t>(bytesPerSample);
 }
 
+// A chunky picture whose strips end early: the rows after the last whole one made grey, when
+// messages take a picture read in part.
+bool TakeRowsRead(std::vector<std::uint8_t>& data, std::size_t filled, const SampleLayout& layout,
+                  MessagePort& messages) {
+  const std::size_t rowBytes = data.size() / layout.height;
+  const std::size_t rows = filled / rowBytes;
+  if (rows == 0 ||
+      !messages.NoteDamage("the file's data end at row " + std::to_string(rows) + " of " +
+                           std::to_string(layout.height) + "; the rest is grey"))
+    return false;
+  std::fill(data.begin() + static_cast<std::ptrdiff_t>(rows * rowBytes), data.end(),
+            std::uint8_t{128});
+  return true;
+}
+
 // The first layout.NeededBytes() bytes of the strips, planes taken from their own strips; none
-// when the strips hold fewer bytes or one of them cannot be read as far as it is needed.
+// when the strips hold fewer bytes or one of them cannot be read as far as it is needed, but for
+// the rows of a chunky picture that messages take as damaged.
 std::optional<std::vector<std::uint8_t>> ReadStripData(ByteSource& file,
                                                        const TGraphicTiff& directory,
-                                                       const SampleLayout& layout) {
+                                                       const SampleLayout& layout,
+                                                       MessagePort& messages) {
   const std::uint64_t needed = layout.NeededBytes();
   // Strips cannot hold more than the file, so a larger claim is refused before allocating.
   if (needed > file.Size()) return std::nullopt;
   std::vector<std::uint8_t> data(static_cast<std::size_t>(needed));
   if (!layout.planar) {
-    if (!ReadStrips(file, directory, 0, directory.StripCount(), data)) return std::nullopt;
+    const std::size_t filled = ReadStrips(file, directory, 0, directory.StripCount(), data);
+    if (filled < data.size() && !TakeRowsRead(data, filled, layout, messages)) return std::nullopt;
     return data;
   }
   const std::size_t stripsPerPlane = directory.StripCount() / layout.samplesPerPixel;
   const std::size_t planeBytes = data.size() / 3;
   for (std::size_t plane = 0; plane < 3; ++plane) {
     const std::span<std::uint8_t> target(data.data() + plane * planeBytes, planeBytes);
-    if (!ReadStrips(file, directory, plane * stripsPerPlane, stripsPerPlane, target))
+    if (ReadStrips(file, directory, plane * stripsPerPlane, stripsPerPlane, target) != planeBytes)
       return std::nullopt;
   }
   return data;
@@ -163,7 +184,7 @@ bool DecodeRgbDirectory(ByteSource& file, const TGraphicTiff& directory, Bitmap&
   try {
     const std::optional<SampleLayout> layout = ReadLayout(file, directory, *width, *height, *bits);
     std::optional<std::vector<std::uint8_t>> data =
-        layout ? ReadStripData(file, directory, *layout) : std::nullopt;
+        layout ? ReadStripData(file, directory, *layout, messages) : std::nullopt;
     if (!data) return Refuse(messages, kTiffImageDataError);
     std::vector<std::uint8_t> pixels = GatherRgb(std::move(*data), *layout);
     SwapRedBlue(pixels.data(), 3, pixels.data(), pixels.size() / 3);
