@@ -59,6 +59,9 @@ set(BRUMEL_TIFF_SOURCES
 set(BRUMEL_BATCH_SOURCES
   src/batch/batch.cpp
   src/batch/inputs_in_order.cpp
+  src/batch/output_template.cpp
+  src/batch/select_inputs.cpp
+  src/batch/metadata_copy.cpp
 )
 
 set(BRUMEL_UPDATE_SOURCES

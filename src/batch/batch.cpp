@@ -3,10 +3,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 
 #include "batch/inputs_in_order.h"
+#include "batch/metadata_copy.h"
+#include "batch/output_template.h"
 #include "correct/correct_bitmap.h"
 #include "correct/streaming_correction.h"
 #include "formats/file_name.h"
@@ -40,7 +43,7 @@ bool SameFile(const std::string& a, const std::string& b) {
 
 void RefuseOutputsOverInputs(const BatchRequest& request) {
   for (std::size_t i = 0; i < request.inputs.size(); ++i) {
-    const std::string output = BatchOutputName(request.outputName, i, request.format);
+    const std::string output = OutputNameOf(request, i);
     for (const std::string& input : request.inputs)
       if (SameFile(output, input))
         throw Error("The output " + output + " would overwrite the input " + input +
@@ -64,9 +67,11 @@ void CorrectAndWrite(Bitmap& working, const CorrectionSettings& settings,
 // The settings are known only once the picture is decoded, so the correction cannot go alongside
 // the decode; it goes on the second core alongside the encode instead, as a read that is over.
 bool CorrectOwnSettings(const BatchRequest& request, const std::string& input,
-                        const std::string& output, Bitmap& working, MessagePort& messages) {
+                        const std::string& output, Bitmap& working, MessagePort& messages,
+                        std::optional<Restoration>& found) {
   if (!LoadImageFile(input, working, messages)) return false;
-  const CorrectionSettings settings = SettingsFor(EstimateRestoration(working, *request.automatic));
+  found = EstimateRestoration(working, *request.automatic);
+  const CorrectionSettings settings = SettingsFor(*found);
   StreamingCorrection alongside(settings);
   alongside.Started(working);
   alongside.RowsFinished(working.Height());
@@ -75,23 +80,54 @@ bool CorrectOwnSettings(const BatchRequest& request, const std::string& input,
   return true;
 }
 
+bool Stopping(const BatchRequest& request) {
+  return request.stopRequested && request.stopRequested();
+}
+
+// Raised by a step that was asked to stop: the run ends there.
+struct Stopped {};
+
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Fills in how an input ended and tells whoever follows the run.
+void Ended(const BatchRequest& request, InputRecord& record, InputStatus status,
+           const std::string& reason) {
+  record.status = status;
+  record.reason = reason;
+  if (request.ended) request.ended(record);
+}
+
 // Takes each input in turn through one step, which is false when the input loaded nothing,
 // with the progress, the skips and the failures of a batch.
-BatchReport ForEachInput(const BatchRequest& request, const BatchProgress& progress,
-                         const std::function<bool(std::size_t, const std::string&)>& step) {
+BatchReport ForEachInput(
+    const BatchRequest& request, const BatchProgress& progress,
+    const std::function<bool(std::size_t, const std::string&, InputRecord&)>& step) {
   BatchReport report;
   const std::size_t count = request.inputs.size();
-  for (std::size_t i = 0; i < count; ++i) {
+  for (std::size_t i = 0; i < count && !Stopping(request); ++i) {
     const std::string& input = request.inputs[i];
     if (progress) progress(i, count, input);
+    InputRecord record{input};
+    const auto start = std::chrono::steady_clock::now();
     try {
-      if (step(i, input))
+      const bool loaded = step(i, input, record);
+      record.seconds = SecondsSince(start);
+      if (loaded) {
         ++report.written;
-      else
+        Ended(request, record, InputStatus::Written, "");
+      } else {
         report.skipped.push_back({input, WhyNothingLoaded(input)});
+        Ended(request, record, InputStatus::Skipped, report.skipped.back().reason);
+      }
     } catch (const Error& error) {
+      record.seconds = SecondsSince(start);
+      Ended(request, record, InputStatus::Failed, error.what());
       if (!request.keepGoing) throw;
       report.failed.push_back({input, error.what()});
+    } catch (const Stopped&) {
+      break;
     }
   }
   return report;
@@ -112,22 +148,39 @@ std::string NamingTheOutput(std::string text, const std::string& staged,
   return text;
 }
 
+// Writes an output under its staged name (write is false when there was nothing to write) and
+// carries the input's metadata into it, so that the output is complete before it is put in
+// place; errors name the output.
+template <typename Write>
+bool WriteStaged(const BatchRequest& request, std::size_t index, const std::string& staged,
+                 const std::string& output, const Write& write) {
+  try {
+    if (!write()) return false;
+    if (request.keepMetadataAs)
+      CopyMetadata(request.inputs[index], staged, request.format, *request.keepMetadataAs);
+  } catch (const Error& error) {
+    std::remove(staged.c_str());
+    throw Error(NamingTheOutput(error.what(), staged, output));
+  }
+  return true;
+}
+
 // One input of a parallel run, start to end on this thread: the other inputs keep the other
 // cores busy, so neither the correction nor the codecs start threads of their own.
 bool WorkOnInput(const BatchRequest& request, std::size_t index, Bitmap& working,
-                 MessagePort& messages) {
-  if (!LoadImageFile(request.inputs[index], working, messages)) return false;
+                 MessagePort& messages, InputRecord& record) {
+  const auto start = std::chrono::steady_clock::now();
+  if (Stopping(request) || !LoadImageFile(request.inputs[index], working, messages)) return false;
+  if (request.automatic) record.restoration = EstimateRestoration(working, *request.automatic);
   const CorrectionSettings settings =
-      request.automatic ? SettingsFor(EstimateRestoration(working, *request.automatic))
-                        : request.settings;
+      record.restoration ? SettingsFor(*record.restoration) : request.settings;
   CorrectBitmap(working, working, settings, 1);
-  const std::string output = BatchOutputName(request.outputName, index, request.format);
-  const std::string staged = StagedName(output, index);
-  try {
-    FormatRow(request.format).write(staged, working, nullptr);
-  } catch (const Error& error) {
-    throw Error(NamingTheOutput(error.what(), staged, output));
-  }
+  record.width = working.Width();
+  record.height = working.Height();
+  const std::string staged = StagedName(record.output, index);
+  WriteStaged(request, index, staged, record.output,
+              [&] { return FormatRow(request.format).write(staged, working, nullptr), true; });
+  record.seconds = SecondsSince(start);
   return true;
 }
 
@@ -144,16 +197,23 @@ BatchReport RunInParallel(const BatchRequest& request, MessagePort& messages,
   BatchReport report;
   std::optional<std::string> stoppedBy;
   const std::size_t count = request.inputs.size();
-  const auto output = [&](std::size_t i) {
-    return BatchOutputName(request.outputName, i, request.format);
-  };
+  // Each record is filled by the one worker of its input, and read once its outcome is taken.
+  std::vector<InputRecord> records(count);
+  for (std::size_t i = 0; i < count; ++i)
+    records[i] = {request.inputs[i], OutputNameOf(request, i)};
+  const auto output = [&](std::size_t i) { return records[i].output; };
   const auto take = [&](std::size_t i, InputOutcome& outcome) {
     const std::string& input = request.inputs[i];
     outcome.messages.ReplayTo(messages);
+    if (Stopping(request)) {
+      if (outcome.loaded && !outcome.failed) std::remove(StagedName(output(i), i).c_str());
+      return false;
+    }
     if (outcome.loaded && !outcome.failed &&
         !PutInPlace(StagedName(output(i), i), output(i), outcome.reason))
       outcome.failed = true;
     if (outcome.failed) {
+      Ended(request, records[i], InputStatus::Failed, outcome.reason);
       if (!request.keepGoing) {
         stoppedBy = outcome.reason;
         return false;
@@ -161,15 +221,17 @@ BatchReport RunInParallel(const BatchRequest& request, MessagePort& messages,
       report.failed.push_back({input, outcome.reason});
     } else if (outcome.loaded) {
       ++report.written;
+      Ended(request, records[i], InputStatus::Written, "");
     } else {
       report.skipped.push_back({input, WhyNothingLoaded(input)});
+      Ended(request, records[i], InputStatus::Skipped, report.skipped.back().reason);
     }
     return true;
   };
   RunInputsInOrder(
       count, request.jobs,
       [&](std::size_t i, Bitmap& working, MessagePort& said) {
-        return WorkOnInput(request, i, working, said);
+        return WorkOnInput(request, i, working, said, records[i]);
       },
       [&](std::size_t i) {
         if (progress) progress(i, count, request.inputs[i]);
@@ -190,22 +252,38 @@ BatchReport RunBatch(const BatchRequest& request, Bitmap& working, MessagePort& 
   RefuseOutputsOverInputs(request);
   if (request.jobs > 1 && request.inputs.size() > 1)
     return RunInParallel(request, messages, progress);
-  return ForEachInput(request, progress, [&](std::size_t i, const std::string& input) {
-    const std::string output = BatchOutputName(request.outputName, i, request.format);
-    if (request.automatic) return CorrectOwnSettings(request, input, output, working, messages);
-    // A large JPEG is corrected row by row while it is decoded and written; any other picture
-    // between the two.
-    StreamingCorrection alongside(request.settings);
-    if (!LoadImageFile(input, working, messages, &alongside)) return false;
-    CorrectAndWrite(working, request.settings, alongside, output, request.format);
-    return true;
-  });
+  return ForEachInput(
+      request, progress, [&](std::size_t i, const std::string& input, InputRecord& record) {
+        record.output = OutputNameOf(request, i);
+        const std::string staged = StagedName(record.output, i);
+        const bool loaded = WriteStaged(request, i, staged, record.output, [&] {
+          if (request.automatic)
+            return CorrectOwnSettings(request, input, staged, working, messages,
+                                      record.restoration);
+          // A large JPEG is corrected row by row while it is decoded and written; any other picture
+          // between the two.
+          StreamingCorrection alongside(request.settings);
+          if (!LoadImageFile(input, working, messages, &alongside)) return false;
+          CorrectAndWrite(working, request.settings, alongside, staged, request.format);
+          return true;
+        });
+        if (!loaded) return false;
+        record.width = working.Width();
+        record.height = working.Height();
+        if (Stopping(request)) {
+          std::remove(staged.c_str());
+          throw Stopped{};
+        }
+        std::string reason;
+        if (!PutInPlace(staged, record.output, reason)) throw Error(reason);
+        return true;
+      });
 }
 
 BatchReport EstimateBatch(const BatchRequest& request, Bitmap& working, MessagePort& messages,
                           const BatchEstimates& found, const BatchProgress& progress) {
   const HeldSettings held = request.automatic.value_or(HeldSettings{});
-  return ForEachInput(request, progress, [&](std::size_t, const std::string& input) {
+  return ForEachInput(request, progress, [&](std::size_t, const std::string& input, InputRecord&) {
     if (!LoadImageFile(input, working, messages)) return false;
     found(input, EstimateRestoration(working, held));
     return true;
