@@ -62,6 +62,7 @@ set(BRUMEL_BATCH_SOURCES
   src/batch/output_template.cpp
   src/batch/select_inputs.cpp
   src/batch/metadata_copy.cpp
+  src/batch/stale_files.cpp
 )
 
 set(BRUMEL_UPDATE_SOURCES

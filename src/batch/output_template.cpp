@@ -2,7 +2,6 @@
 
 #include <filesystem>
 #include <map>
-#include <set>
 #include <system_error>
 
 #include "formats/formats.h"
@@ -112,14 +111,18 @@ std::optional<std::string> OutputClash(const BatchRequest& request) {
   return std::nullopt;
 }
 
-void CreateOutputFolders(const BatchRequest& request) {
-  std::set<fs::path> folders;
+std::set<std::string> OutputFolders(const BatchRequest& request) {
+  std::set<std::string> folders;
   for (std::size_t i = 0; i < request.inputs.size(); ++i)
-    folders.insert(fs::path(OutputNameOf(request, i)).parent_path());
-  for (const fs::path& folder : folders) {
+    folders.insert(fs::path(OutputNameOf(request, i)).parent_path().string());
+  return folders;
+}
+
+void CreateOutputFolders(const BatchRequest& request) {
+  for (const std::string& folder : OutputFolders(request)) {
     std::error_code error;
     if (!folder.empty() && !fs::create_directories(folder, error) && error)
-      throw Error("Cannot create the folder " + folder.string() + ": " + error.message());
+      throw Error("Cannot create the folder " + folder + ": " + error.message());
   }
 }
 

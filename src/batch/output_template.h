@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "batch/batch.h"
@@ -25,6 +26,9 @@ std::string OutputNameOf(const BatchRequest& request, std::size_t index);
 // "inputs A and B would both be written to C" when two inputs share an output, or "the output C
 // would overwrite the input A" when an output reaches an input; nothing when the names are apart.
 std::optional<std::string> OutputClash(const BatchRequest& request);
+
+// The folders the outputs go in ("" for the current one).
+std::set<std::string> OutputFolders(const BatchRequest& request);
 
 // Creates the folders the outputs go in; raises the error type naming a folder it cannot make.
 void CreateOutputFolders(const BatchRequest& request);

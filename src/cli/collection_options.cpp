@@ -1,9 +1,11 @@
 #include "cli/collection_options.h"
 
+#include <ctime>
 #include <ostream>
 
 #include "batch/output_template.h"
 #include "batch/select_inputs.h"
+#include "batch/stale_files.h"
 #include "cli/input_list.h"
 #include "platform/number_text.h"
 #include "update/program_version.h"
@@ -60,11 +62,12 @@ CollectionRun::CollectionRun(const CollectionOptions& options, BatchRequest& req
     request.ended = [this, settings](const InputRecord& record) {
       report_->Add(record, settings(record));
     };
+  CreateOutputFolders(request);
+  RemoveStaleStagedFiles(request, std::time(nullptr));
   if (options.skipExisting) {
     for (const InputRecord& record : TakeOutExistingOutputs(request))
       if (report_) report_->Add(record, "");
   }
-  CreateOutputFolders(request);
 }
 
 std::optional<int> CollectionRun::Stopped(const BatchReport& report, std::size_t count,

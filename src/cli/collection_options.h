@@ -38,9 +38,9 @@ std::optional<std::string> ApplyCollectionOptions(const CollectionOptions& optio
 class CollectionRun {
  public:
   using SettingsText = std::function<std::string(const InputRecord&)>;
-  // Opens the report and hooks it and the stop signals to the request, takes out the inputs
-  // already done under --skip-existing (recording them as skipped) and creates the output
-  // folders. Raises the error type.
+  // Opens the report and hooks it and the stop signals to the request, creates the output
+  // folders and removes from them what killed runs left staged, and takes out the inputs
+  // already done under --skip-existing (recording them as skipped). Raises the error type.
   CollectionRun(const CollectionOptions& options, BatchRequest& request, SettingsText settings);
 
   // The exit status of a stopped run (130 for SIGINT, 143 for SIGTERM), with errors told how
