@@ -76,7 +76,8 @@ std::optional<int> CollectionRun::Stopped(const BatchReport& report, std::size_t
   if (signal == 0) return std::nullopt;
   const std::size_t ended = report.written + report.skipped.size() + report.failed.size();
   errors << "brumel-batch: stopped by " << SignalName(signal) << " after " << ended << " of "
-         << count << " inputs (" << report.written << " written); no other output was made\n";
+         << count << " inputs (" << report.written << " written); the others were not put in "
+            "place\n";
   return 128 + signal;
 }
 
