@@ -52,7 +52,8 @@ TEST_F(BatchCommandTest, VersionAndHelp) {
   EXPECT_EQ(Run({"--help"}), 0);
   for (const char* option :
        {"--output", "--format", "--corner", "--centre", "--curve", "--gamma", "--red", "--green",
-        "--blue", "--levels", "--auto", "--estimate", "--keep-going", "--quiet"})
+        "--blue", "--levels", "--auto", "--estimate", "--keep-going", "--quiet", "--from",
+        "--shard", "--skip-existing", "--report", "--strip-metadata"})
     EXPECT_NE(out_.str().find(option), std::string::npos) << option;
 }
 

@@ -45,7 +45,8 @@ TEST(OutputTemplate, IndexIsThePositionInTheWholeList) {
 TEST(OutputTemplate, ProblemsSayWhatIsWrong) {
   EXPECT_FALSE(TemplateProblem("{name}{{}}{index}{ext}"));
   EXPECT_FALSE(TemplateProblem("no template.png"));
-  for (const char* wrong : {"{nam}.png", "{}.png", "{name.png", "a}.png", "{na{me}.png"}) {
+  EXPECT_FALSE(TemplateProblem("a}.png"));  // only a "{" makes a template
+  for (const char* wrong : {"{nam}.png", "{}.png", "{name.png", "a}{name}.png", "{na{me}.png"}) {
     const auto problem = TemplateProblem(wrong);
     ASSERT_TRUE(problem) << wrong;
     EXPECT_NE(problem->find(wrong), std::string::npos) << *problem;

@@ -55,7 +55,7 @@ std::string Fill(const std::string& pattern, const Fields& fields, std::string& 
 }
 
 bool IsTemplate(const std::string& chosenName) {
-  return chosenName.find('{') != std::string::npos || chosenName.find('}') != std::string::npos;
+  return chosenName.find('{') != std::string::npos;
 }
 
 // The name two paths share when they reach the same file, whether or not it exists yet.
