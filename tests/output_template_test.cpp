@@ -70,6 +70,19 @@ TEST_F(OutputClashTest, SameOutputOrAnInputIsRefusedNamingBoth) {
   EXPECT_FALSE(OutputClash(Request({a, b}, Path("out/photo.png"))));
 }
 
+TEST_F(OutputClashTest, AnOutputReachingAnInputThroughALinkIsFound) {
+  testing::WriteBytes(Path("scan.png"), {1});
+  fs::create_hard_link(Path("scan.png"), Path("hard0.png"));
+  fs::create_symlink(Path("scan.png"), Path("soft0.png"));
+  for (const char* output : {"hard.png", "soft.png"}) {
+    const auto problem = OutputOverInput(Request({Path("scan.png")}, Path(output)));
+    ASSERT_TRUE(problem) << output;
+    EXPECT_EQ(*problem, "the output " + OutputNameOf(Request({""}, Path(output)), 0) +
+                            " would overwrite the input " + Path("scan.png"));
+  }
+  EXPECT_FALSE(OutputOverInput(Request({Path("scan.png")}, Path("other.png"))));
+}
+
 TEST_F(OutputClashTest, FoldersAreCreated) {
   const BatchRequest request = Request({"a.png", "b.png"}, Path("deep/er/{name}/x.png"));
   CreateOutputFolders(request);

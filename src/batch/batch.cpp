@@ -1,6 +1,5 @@
 #include "batch/batch.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -26,28 +25,10 @@ void WriteOutput(const std::string& name, const Bitmap& bitmap, OutputFormat for
   FormatRow(format).write(name, bitmap, &gate);
 }
 
-// Two names are the same file when they reach the same inode, or, where one does not exist
-// yet, when their absolute, normalised paths agree.
-bool SameFile(const std::string& a, const std::string& b) {
-  struct stat first {
-  }, second{};
-  if (stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0)
-    return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
-  std::error_code error;
-  const auto pathA = std::filesystem::weakly_canonical(std::filesystem::absolute(a), error);
-  if (error) return a == b;
-  const auto pathB = std::filesystem::weakly_canonical(std::filesystem::absolute(b), error);
-  if (error) return a == b;
-  return pathA == pathB;
-}
-
 void RefuseOutputsOverInputs(const BatchRequest& request) {
-  for (std::size_t i = 0; i < request.inputs.size(); ++i) {
-    const std::string output = OutputNameOf(request, i);
-    for (const std::string& input : request.inputs)
-      if (SameFile(output, input))
-        throw Error("The output " + output + " would overwrite the input " + input +
-                    "; nothing was written");
+  if (std::optional<std::string> problem = OutputOverInput(request)) {
+    problem->front() = 'T';  // the window shows it as a sentence of its own
+    throw Error(*problem + "; nothing was written");
   }
 }
 

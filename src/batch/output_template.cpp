@@ -1,5 +1,7 @@
 #include "batch/output_template.h"
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <map>
 #include <system_error>
@@ -67,6 +69,39 @@ std::string SameFileKey(const std::string& path) {
   return (error ? absolute.lexically_normal() : canonical).string();
 }
 
+// The inode of a file that exists, which its hard links share as well.
+std::optional<std::pair<dev_t, ino_t>> Inode(const std::string& path) {
+  struct stat status {};
+  if (stat(path.c_str(), &status) != 0) return std::nullopt;
+  return std::pair{status.st_dev, status.st_ino};
+}
+
+// The inputs by their inode and by their path key, so that each output is looked up once.
+class InputIndex {
+ public:
+  explicit InputIndex(const std::vector<std::string>& inputs) {
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+      if (const auto inode = Inode(inputs[i])) byInode_.emplace(*inode, i);
+      byKey_.emplace(SameFileKey(inputs[i]), i);
+    }
+  }
+  // The input the output reaches, if any.
+  std::optional<std::size_t> Reached(const std::string& output, const std::string& key) const {
+    if (const auto inode = Inode(output))
+      if (const auto found = byInode_.find(*inode); found != byInode_.end()) return found->second;
+    if (const auto found = byKey_.find(key); found != byKey_.end()) return found->second;
+    return std::nullopt;
+  }
+
+ private:
+  std::map<std::pair<dev_t, ino_t>, std::size_t> byInode_;
+  std::map<std::string, std::size_t> byKey_;
+};
+
+std::string OverwriteProblem(const std::string& output, const std::string& input) {
+  return "the output " + output + " would overwrite the input " + input;
+}
+
 }  // namespace
 
 std::optional<std::string> TemplateProblem(const std::string& chosenName) {
@@ -93,16 +128,24 @@ std::string OutputNameOf(const BatchRequest& request, std::size_t index) {
   return name;
 }
 
+std::optional<std::string> OutputOverInput(const BatchRequest& request) {
+  const InputIndex inputs(request.inputs);
+  for (std::size_t i = 0; i < request.inputs.size(); ++i) {
+    const std::string output = OutputNameOf(request, i);
+    if (const auto input = inputs.Reached(output, SameFileKey(output)))
+      return OverwriteProblem(output, request.inputs[*input]);
+  }
+  return std::nullopt;
+}
+
 std::optional<std::string> OutputClash(const BatchRequest& request) {
-  std::map<std::string, std::size_t> inputs;
-  for (std::size_t i = 0; i < request.inputs.size(); ++i)
-    inputs.emplace(SameFileKey(request.inputs[i]), i);
+  const InputIndex inputs(request.inputs);
   std::map<std::string, std::size_t> outputs;
   for (std::size_t i = 0; i < request.inputs.size(); ++i) {
     const std::string output = OutputNameOf(request, i);
     const std::string key = SameFileKey(output);
-    if (const auto input = inputs.find(key); input != inputs.end())
-      return "the output " + output + " would overwrite the input " + request.inputs[input->second];
+    if (const auto input = inputs.Reached(output, key))
+      return OverwriteProblem(output, request.inputs[*input]);
     const auto [earlier, added] = outputs.emplace(key, i);
     if (!added)
       return "the inputs " + request.inputs[earlier->second] + " and " + request.inputs[i] +

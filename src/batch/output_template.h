@@ -23,6 +23,11 @@ std::size_t PositionOf(const BatchRequest& request, std::size_t index);
 // The output of the request's input `index`: the one place every output name comes from.
 std::string OutputNameOf(const BatchRequest& request, std::size_t index);
 
+// "the output C would overwrite the input A" when an output reaches an input (through another
+// spelling, a symbolic or a hard link), or nothing; one look-up per output, so that a list of
+// many thousands of inputs is checked in moments.
+std::optional<std::string> OutputOverInput(const BatchRequest& request);
+
 // "inputs A and B would both be written to C" when two inputs share an output, or "the output C
 // would overwrite the input A" when an output reaches an input; nothing when the names are apart.
 std::optional<std::string> OutputClash(const BatchRequest& request);
