@@ -20,6 +20,7 @@ BatchRequest Request(std::vector<std::string> inputs, std::string output,
   request.inputs = std::move(inputs);
   request.outputName = std::move(output);
   request.format = format;
+  request.templateNames = true;
   return request;
 }
 
@@ -31,6 +32,10 @@ TEST(OutputTemplate, EveryFieldAndBothBraces) {
   EXPECT_EQ(OutputNameOf(Request({"a.png"}, "{name}{ext}", OutputFormat::Tiff), 0), "a.TIF");
   // Without a brace the window's naming stays.
   EXPECT_EQ(OutputNameOf(Request({"a.png", "b.png"}, "out/photo.jpg"), 1), "out/photo1.png");
+  // The window's names are taken as typed, braces and all.
+  BatchRequest window = Request({"a.png"}, "{name}.png");
+  window.templateNames = false;
+  EXPECT_EQ(OutputNameOf(window, 0), "{name}0.png");
 }
 
 TEST(OutputTemplate, IndexIsThePositionInTheWholeList) {

@@ -34,6 +34,9 @@ struct BatchRequest {
   // How many inputs are worked on at once, each start to end on one thread, with the outputs
   // put in place, the messages shown and the report made in input order all the same.
   int jobs = 1;
+  // With true, an output name that holds a "{" is a template (see output_template.h); the
+  // window's names are taken as typed.
+  bool templateNames = false;
   // Each input's position in the whole input list, when the run takes only some of it; empty
   // when the inputs are the whole list.
   std::vector<std::size_t> positions = {};

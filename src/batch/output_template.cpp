@@ -118,7 +118,7 @@ std::size_t PositionOf(const BatchRequest& request, std::size_t index) {
 
 std::string OutputNameOf(const BatchRequest& request, std::size_t index) {
   const std::size_t position = PositionOf(request, index);
-  if (!IsTemplate(request.outputName))
+  if (!request.templateNames || !IsTemplate(request.outputName))
     return BatchOutputName(request.outputName, position, request.format);
   const Fields fields{fs::path(request.inputs[index]).stem().string(), std::to_string(position),
                       FormatRow(request.format).outputExtension};

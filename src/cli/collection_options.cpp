@@ -44,6 +44,7 @@ std::optional<std::string> ApplyCollectionOptions(const CollectionOptions& optio
   if (request.inputs.empty()) return "no INPUT given";
   std::optional<Shard> shard = Shard{};
   if (!options.shard.empty() && !(shard = ParseShard(options.shard, problem))) return problem;
+  request.templateNames = true;
   if (writes) {
     if (auto wrong = TemplateProblem(request.outputName)) return wrong;
     // The whole list is checked, so that every shard refuses the same clash.
@@ -76,7 +77,8 @@ std::optional<int> CollectionRun::Stopped(const BatchReport& report, std::size_t
   if (signal == 0) return std::nullopt;
   const std::size_t ended = report.written + report.skipped.size() + report.failed.size();
   errors << "brumel-batch: stopped by " << SignalName(signal) << " after " << ended << " of "
-         << count << " inputs (" << report.written << " written); the others were not put in "
+         << count << " inputs (" << report.written
+         << " written); the others were not put in "
             "place\n";
   return 128 + signal;
 }
