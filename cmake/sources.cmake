@@ -59,8 +59,11 @@ set(BRUMEL_TIFF_SOURCES
 set(BRUMEL_BATCH_SOURCES
   src/batch/batch.cpp
   src/batch/input_file_check.cpp
-  src/batch/input_identity.cpp
   src/batch/inputs_in_order.cpp
+  src/batch/output_template.cpp
+  src/batch/select_inputs.cpp
+  src/batch/metadata_copy.cpp
+  src/batch/stale_files.cpp
 )
 
 set(BRUMEL_UPDATE_SOURCES

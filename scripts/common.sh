@@ -1,11 +1,11 @@
 # Shared by ./run and ./test: the Debian packages the project needs, and the build.
 
 BRUMEL_RUN_PACKAGES=(g++ cmake make libpng-dev libjpeg62-turbo-dev libbenchmark-dev libcurl4-openssl-dev
-  libcli11-dev qt6-base-dev fonts-liberation help2man)
+  libcli11-dev qt6-base-dev fonts-liberation help2man pkg-config libexiv2-dev)
 BRUMEL_TEST_PACKAGES=("${BRUMEL_RUN_PACKAGES[@]}" libgtest-dev libgmock-dev
   pkg-config libcpp-httplib-dev libtiff-tools imagemagick pngcheck
   clang libclang-rt-14-dev libfuzzer-14-dev
-  dpkg-dev desktop-file-utils appstream lintian man-db file)
+  dpkg-dev desktop-file-utils appstream lintian man-db file libimage-exiftool-perl parallel)
 
 # Installs the named packages that are not installed yet, through sudo when not root.
 brumel_install_packages() {

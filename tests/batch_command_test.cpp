@@ -67,7 +67,8 @@ TEST_F(BatchCommandTest, VersionAndHelp) {
   EXPECT_EQ(Run({"--help"}), 0);
   for (const char* option :
        {"--output", "--format", "--corner", "--centre", "--curve", "--gamma", "--red", "--green",
-        "--blue", "--levels", "--auto", "--estimate", "--keep-going", "--quiet"})
+        "--blue", "--levels", "--auto", "--estimate", "--keep-going", "--quiet", "--from",
+        "--shard", "--skip-existing", "--report", "--strip-metadata"})
     EXPECT_NE(out_.str().find(option), std::string::npos) << option;
 }
 
@@ -378,10 +379,12 @@ TEST_F(HostileInputTest, EveryLegalOutputNameCanBeWritten) {
 }
 
 TEST_F(HostileInputTest, FailuresNameTheInputTheOutputAndTheReason) {
-  EXPECT_EQ(Run({"-o", Path("no-folder/x.png"), Path("in.bmp")}), kExitInputProblem);
-  EXPECT_TRUE(
-      Said("failed .*in\\.bmp: cannot write .*no-folder/x0\\.png: No such file or "
-           "directory"))
+  // A missing output folder is made; an output whose place a folder holds cannot be written.
+  EXPECT_EQ(Run({"-o", Path("no-folder/x.png"), Path("in.bmp")}), kExitWritten) << errors_.str();
+  EXPECT_TRUE(fs::exists(Path("no-folder/x0.png")));
+  fs::create_directory(Path("taken0.png"));
+  EXPECT_EQ(Run({"-o", Path("taken.png"), Path("in.bmp")}), kExitInputProblem);
+  EXPECT_TRUE(Said("failed .*in\\.bmp: cannot write .*taken0\\.png: Is a directory"))
       << errors_.str();
 
   testing::WriteBytes(Path("bad.jpg"), {0xFF, 0xD8, 0xFF, 0xC0, 0x00, 0x04, 0x08});

@@ -228,7 +228,8 @@ TEST_F(AtomicFileTest, TheTemporaryNameIsShortWhateverTheTarget) {
   const std::vector<std::string> names = Entries();
   ASSERT_EQ(names.size(), 1u);
   EXPECT_EQ(names[0].rfind(kTemporaryPrefix, 0), 0u);
-  EXPECT_EQ(names[0].size(), std::strlen(kTemporaryPrefix) + 6);
+  EXPECT_EQ(names[0].size(),
+            std::strlen(kTemporaryPrefix) + std::to_string(getpid()).size() + 1 + 6);
   ASSERT_TRUE(file.Commit());
   EXPECT_EQ(Entries(), std::vector<std::string>{longest});
 }

@@ -3,13 +3,15 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 
 #include "batch/damage_note.h"
 #include "batch/input_file_check.h"
-#include "batch/input_identity.h"
 #include "batch/inputs_in_order.h"
+#include "batch/metadata_copy.h"
+#include "batch/output_template.h"
 #include "correct/correct_bitmap.h"
 #include "correct/streaming_correction.h"
 #include "formats/file_name.h"
@@ -27,12 +29,9 @@ void WriteOutput(const std::string& name, const Bitmap& bitmap, OutputFormat for
 }
 
 void RefuseOutputsOverInputs(const BatchRequest& request) {
-  const InputIdentities inputs(request.inputs);
-  for (std::size_t i = 0; i < request.inputs.size(); ++i) {
-    const std::string output = BatchOutputName(request.outputName, i, request.format);
-    if (const std::string* input = inputs.Reached(output))
-      throw Error("The output " + output + " would overwrite the input " + *input +
-                  "; nothing was written");
+  if (std::optional<std::string> problem = OutputOverInput(request)) {
+    problem->front() = 'T';  // the window shows it as a sentence of its own
+    throw Error(*problem + "; nothing was written");
   }
 }
 
@@ -52,9 +51,11 @@ void CorrectAndWrite(Bitmap& working, const CorrectionSettings& settings,
 // The settings are known only once the picture is decoded, so the correction cannot go alongside
 // the decode; it goes on the second core alongside the encode instead, as a read that is over.
 bool CorrectOwnSettings(const BatchRequest& request, const std::string& input,
-                        const std::string& output, Bitmap& working, MessagePort& messages) {
+                        const std::string& output, Bitmap& working, MessagePort& messages,
+                        std::optional<Restoration>& found) {
   if (!LoadImageFile(input, working, messages)) return false;
-  const CorrectionSettings settings = SettingsFor(EstimateRestoration(working, *request.automatic));
+  found = EstimateRestoration(working, *request.automatic);
+  const CorrectionSettings settings = SettingsFor(*found);
   StreamingCorrection alongside(settings);
   alongside.Started(working);
   alongside.RowsFinished(working.Height());
@@ -63,31 +64,61 @@ bool CorrectOwnSettings(const BatchRequest& request, const std::string& input,
   return true;
 }
 
-// One input's step: reads it through the port given, false when it loaded nothing.
-using InputStep = std::function<bool(std::size_t, const std::string&, MessagePort&)>;
+bool Stopping(const BatchRequest& request) {
+  return request.stopRequested && request.stopRequested();
+}
+
+// Raised by a step that was asked to stop: the run ends there.
+struct Stopped {};
+
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Fills in how an input ended and tells whoever follows the run.
+void Ended(const BatchRequest& request, InputRecord& record, InputStatus status,
+           const std::string& reason) {
+  record.status = status;
+  record.reason = reason;
+  if (request.ended) request.ended(record);
+}
+
+// One input's step: reads it through the port given and fills in its record; false when it
+// loaded nothing.
+using InputStep = std::function<bool(std::size_t, const std::string&, MessagePort&, InputRecord&)>;
 
 // Takes each input that is a readable file in turn through one step, with the progress, the
-// skips, the damage and the failures of a batch.
+// skips, the damage and the failures of a batch, until a stop is asked.
 BatchReport ForEachInput(const BatchRequest& request, MessagePort& messages,
                          const BatchProgress& progress, const InputStep& step) {
   BatchReport report;
   const std::size_t count = request.inputs.size();
-  for (std::size_t i = 0; i < count; ++i) {
+  for (std::size_t i = 0; i < count && !Stopping(request); ++i) {
     const std::string& input = request.inputs[i];
     if (progress) progress(i, count, input);
+    InputRecord record{input};
+    const auto start = std::chrono::steady_clock::now();
     try {
       // A name of no format is skipped unopened; a FIFO of that name is never waited on.
       if (FormatOfFileName(input) != nullptr) CheckInputFile(input);
       DamageNote damage(messages);
-      if (!step(i, input, damage)) {
+      const bool loaded = step(i, input, damage, record);
+      record.seconds = SecondsSince(start);
+      if (loaded) {
+        ++report.written;
+        if (!damage.Missing().empty()) report.damaged.push_back({input, damage.Missing()});
+        Ended(request, record, InputStatus::Written, damage.Missing());
+      } else {
         report.skipped.push_back({input, WhyNothingLoaded(input)});
-        continue;
+        Ended(request, record, InputStatus::Skipped, report.skipped.back().reason);
       }
-      ++report.written;
-      if (!damage.Missing().empty()) report.damaged.push_back({input, damage.Missing()});
     } catch (const Error& error) {
+      record.seconds = SecondsSince(start);
+      Ended(request, record, InputStatus::Failed, error.what());
       if (!request.keepGoing) throw;
       report.failed.push_back({input, error.what(), error.CommandLineText()});
+    } catch (const Stopped&) {
+      break;
     }
   }
   return report;
@@ -108,25 +139,43 @@ std::string NamingTheOutput(std::string text, const std::string& staged,
   return text;
 }
 
-// One input of a parallel run, start to end on this thread: the other inputs keep the other
-// cores busy, so neither the correction nor the codecs start threads of their own.
-bool WorkOnInput(const BatchRequest& request, std::size_t index, Bitmap& working,
-                 MessagePort& messages) {
-  const std::string& input = request.inputs[index];
-  if (FormatOfFileName(input) != nullptr) CheckInputFile(input);
-  if (!LoadImageFile(input, working, messages)) return false;
-  const CorrectionSettings settings =
-      request.automatic ? SettingsFor(EstimateRestoration(working, *request.automatic))
-                        : request.settings;
-  CorrectBitmap(working, working, settings, 1);
-  const std::string output = BatchOutputName(request.outputName, index, request.format);
-  const std::string staged = StagedName(output, index);
+// Writes an output under its staged name (write is false when there was nothing to write) and
+// carries the input's metadata into it, so that the output is complete before it is put in
+// place; errors name the output.
+template <typename Write>
+bool WriteStaged(const BatchRequest& request, std::size_t index, const std::string& staged,
+                 const std::string& output, const Write& write) {
   try {
-    FormatRow(request.format).write(staged, working, nullptr);
+    if (!write()) return false;
+    if (request.keepMetadataAs)
+      CopyMetadata(request.inputs[index], staged, request.format, *request.keepMetadataAs);
   } catch (const Error& error) {
+    std::remove(staged.c_str());
     throw Error(NamingTheOutput(error.what(), staged, output),
                 NamingTheOutput(error.CommandLineText(), staged, output));
   }
+  return true;
+}
+
+// One input of a parallel run, start to end on this thread: the other inputs keep the other
+// cores busy, so neither the correction nor the codecs start threads of their own.
+bool WorkOnInput(const BatchRequest& request, std::size_t index, Bitmap& working,
+                 MessagePort& messages, InputRecord& record) {
+  const auto start = std::chrono::steady_clock::now();
+  const std::string& input = request.inputs[index];
+  if (Stopping(request)) return false;
+  if (FormatOfFileName(input) != nullptr) CheckInputFile(input);
+  if (!LoadImageFile(input, working, messages)) return false;
+  if (request.automatic) record.restoration = EstimateRestoration(working, *request.automatic);
+  const CorrectionSettings settings =
+      record.restoration ? SettingsFor(*record.restoration) : request.settings;
+  CorrectBitmap(working, working, settings, 1);
+  record.width = working.Width();
+  record.height = working.Height();
+  const std::string staged = StagedName(record.output, index);
+  WriteStaged(request, index, staged, record.output,
+              [&] { return FormatRow(request.format).write(staged, working, nullptr), true; });
+  record.seconds = SecondsSince(start);
   return true;
 }
 
@@ -145,16 +194,23 @@ BatchReport RunInParallel(const BatchRequest& request, MessagePort& messages,
   BatchReport report;
   std::optional<Error> stoppedBy;
   const std::size_t count = request.inputs.size();
-  const auto output = [&](std::size_t i) {
-    return BatchOutputName(request.outputName, i, request.format);
-  };
+  // Each record is filled by the one worker of its input, and read once its outcome is taken.
+  std::vector<InputRecord> records(count);
+  for (std::size_t i = 0; i < count; ++i)
+    records[i] = {request.inputs[i], OutputNameOf(request, i)};
+  const auto output = [&](std::size_t i) { return records[i].output; };
   const auto take = [&](std::size_t i, InputOutcome& outcome) {
     const std::string& input = request.inputs[i];
     outcome.messages.ReplayTo(messages);
+    if (Stopping(request)) {
+      if (outcome.loaded && !outcome.failed) std::remove(StagedName(output(i), i).c_str());
+      return false;
+    }
     if (outcome.loaded && !outcome.failed &&
         !PutInPlace(StagedName(output(i), i), output(i), outcome))
       outcome.failed = true;
     if (outcome.failed) {
+      Ended(request, records[i], InputStatus::Failed, outcome.commandLineReason);
       if (!request.keepGoing) {
         stoppedBy = Error(outcome.reason, outcome.commandLineReason);
         return false;
@@ -164,15 +220,17 @@ BatchReport RunInParallel(const BatchRequest& request, MessagePort& messages,
       ++report.written;
       const std::string& missing = outcome.messages.Missing();
       if (!missing.empty()) report.damaged.push_back({input, missing});
+      Ended(request, records[i], InputStatus::Written, missing);
     } else {
       report.skipped.push_back({input, WhyNothingLoaded(input)});
+      Ended(request, records[i], InputStatus::Skipped, report.skipped.back().reason);
     }
     return true;
   };
   RunInputsInOrder(
       count, request.jobs,
       [&](std::size_t i, Bitmap& working, MessagePort& said) {
-        return WorkOnInput(request, i, working, said);
+        return WorkOnInput(request, i, working, said, records[i]);
       },
       [&](std::size_t i) {
         if (progress) progress(i, count, request.inputs[i]);
@@ -193,14 +251,30 @@ BatchReport RunBatch(const BatchRequest& request, Bitmap& working, MessagePort& 
   RefuseOutputsOverInputs(request);
   if (request.jobs > 1 && request.inputs.size() > 1)
     return RunInParallel(request, messages, progress);
-  const InputStep step = [&](std::size_t i, const std::string& input, MessagePort& port) {
-    const std::string output = BatchOutputName(request.outputName, i, request.format);
-    if (request.automatic) return CorrectOwnSettings(request, input, output, working, port);
-    // A large JPEG is corrected row by row while it is decoded and written; any other picture
-    // between the two.
-    StreamingCorrection alongside(request.settings);
-    if (!LoadImageFile(input, working, port, &alongside)) return false;
-    CorrectAndWrite(working, request.settings, alongside, output, request.format);
+  const InputStep step = [&](std::size_t i, const std::string& input, MessagePort& port,
+                             InputRecord& record) {
+    record.output = OutputNameOf(request, i);
+    const std::string staged = StagedName(record.output, i);
+    const bool loaded = WriteStaged(request, i, staged, record.output, [&] {
+      if (request.automatic)
+        return CorrectOwnSettings(request, input, staged, working, port, record.restoration);
+      // A large JPEG is corrected row by row while it is decoded and written; any other picture
+      // between the two.
+      StreamingCorrection alongside(request.settings);
+      if (!LoadImageFile(input, working, port, &alongside)) return false;
+      CorrectAndWrite(working, request.settings, alongside, staged, request.format);
+      return true;
+    });
+    if (!loaded) return false;
+    record.width = working.Width();
+    record.height = working.Height();
+    if (Stopping(request)) {
+      std::remove(staged.c_str());
+      throw Stopped{};
+    }
+    InputOutcome outcome;
+    if (!PutInPlace(staged, record.output, outcome))
+      throw Error(outcome.reason, outcome.commandLineReason);
     return true;
   };
   return ForEachInput(request, messages, progress, step);
@@ -209,7 +283,8 @@ BatchReport RunBatch(const BatchRequest& request, Bitmap& working, MessagePort& 
 BatchReport EstimateBatch(const BatchRequest& request, Bitmap& working, MessagePort& messages,
                           const BatchEstimates& found, const BatchProgress& progress) {
   const HeldSettings held = request.automatic.value_or(HeldSettings{});
-  const InputStep step = [&](std::size_t, const std::string& input, MessagePort& port) {
+  const InputStep step = [&](std::size_t, const std::string& input, MessagePort& port,
+                             InputRecord&) {
     if (!LoadImageFile(input, working, port)) return false;
     found(input, EstimateRestoration(working, held));
     return true;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "batch/input_record.h"
 #include "correct/correction_settings.h"
 #include "correct/estimate_restoration.h"
 #include "formats/formats.h"
@@ -33,6 +34,20 @@ struct BatchRequest {
   // How many inputs are worked on at once, each start to end on one thread, with the outputs
   // put in place, the messages shown and the report made in input order all the same.
   int jobs = 1;
+  // With true, an output name that holds a "{" is a template (see output_template.h); the
+  // window's names are taken as typed.
+  bool templateNames = false;
+  // Each input's position in the whole input list, when the run takes only some of it; empty
+  // when the inputs are the whole list.
+  std::vector<std::size_t> positions = {};
+  // With a value, the EXIF, XMP, IPTC and ICC profile of each input go into its JPEG or PNG
+  // output, with this as the Software tag.
+  std::optional<std::string> keepMetadataAs = std::nullopt;
+  // Asked before each input and before each output is put in place: true ends the run there,
+  // with no further output put in place.
+  std::function<bool()> stopRequested = nullptr;
+  // Told of each input as soon as it ends, in input order.
+  InputEnded ended = nullptr;
 };
 
 // The most inputs a run works on at once.

@@ -3,10 +3,11 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <charconv>
-#include <ostream>
+#include <iostream>
 #include <system_error>
 #include <thread>
 
+#include "cli/collection_options.h"
 #include "cli/not_reached.h"
 #include "cli/progress_line.h"
 #include "correct/correction_settings.h"
@@ -58,6 +59,7 @@ struct CommandLine {
   bool keepGoing = false;
   bool quiet = false;
   int jobs = DefaultJobs();
+  CollectionOptions collection;
 };
 
 // A bar's value: a whole number in its range, or the option's own message.
@@ -148,7 +150,8 @@ void DeclareOptions(CLI::App& app, CommandLine& line) {
                  "messages and problems come in input order all the same")
       ->check(CLI::Range(1, kMostJobs))
       ->type_name("N");
-  app.add_option("INPUT", line.inputs, "the pictures to correct")->required()->type_name("INPUT");
+  DeclareCollectionOptions(app, line.collection);
+  app.add_option("INPUT", line.inputs, "the pictures to correct")->type_name("INPUT");
   app.set_version_flag("--version", "brumel-batch " + FormatNumber(kProgramVersion));
 }
 
@@ -208,7 +211,7 @@ int ReportProblems(const BatchReport& report, std::ostream& errors) {
 }
 
 // Runs the batch, or only the estimates, with the progress and the problems on errors.
-int RunRequest(const BatchRequest& request, const CommandLine& line, std::ostream& out,
+int RunRequest(BatchRequest request, const CommandLine& line, std::ostream& out,
                std::ostream& errors, bool errorsIsTerminal) {
   ProgressLine progress(errors);
   const bool showProgress = errorsIsTerminal && !line.quiet;
@@ -224,12 +227,21 @@ int RunRequest(const BatchRequest& request, const CommandLine& line, std::ostrea
     progress.Clear();
     out << input << ": " << RestorationOptions(restoration) << '\n';
   };
+  const Restoration given{request.settings.levels, line.positions};
   Bitmap working;
+  std::optional<CollectionRun> collection;
   try {
+    if (!line.estimate)
+      collection.emplace(line.collection, request, [&](const InputRecord& record) {
+        return RestorationOptions(record.restoration.value_or(given));
+      });
     const BatchReport report = line.estimate
                                    ? EstimateBatch(request, working, messages, print, onEachInput)
                                    : RunBatch(request, working, messages, onEachInput);
     progress.Clear();
+    if (collection)
+      if (const auto stopped = collection->Stopped(report, request.inputs.size(), errors))
+        return *stopped;
     return ReportProblems(report, errors);
   } catch (const Error& error) {
     progress.Clear();
@@ -288,6 +300,8 @@ int RunBatchCommand(int argc, const char* const* argv, std::ostream& out, std::o
                                                     : "unknown format " + line.format);
     request.format = *format;
   }
+  if (const auto wrong = ApplyCollectionOptions(line.collection, !line.estimate, request, std::cin))
+    return UsageError(errors, *wrong);
   return RunRequest(request, line, out, errors, errorsIsTerminal);
 }
 

@@ -1,0 +1,86 @@
+#include "cli/collection_options.h"
+
+#include <ctime>
+#include <ostream>
+
+#include "batch/output_template.h"
+#include "batch/select_inputs.h"
+#include "batch/stale_files.h"
+#include "cli/input_list.h"
+#include "platform/number_text.h"
+#include "update/program_version.h"
+
+namespace brumel {
+
+void DeclareCollectionOptions(CLI::App& app, CollectionOptions& options) {
+  app.add_option("--from", options.from,
+                 "read the inputs one per line from FILE (- for the standard input), after any "
+                 "given on the command line")
+      ->type_name("FILE");
+  app.add_option("--shard", options.shard,
+                 "take only the inputs whose position i in the whole list has i mod N = K, so "
+                 "that N runs given the same list share it out")
+      ->type_name("K/N");
+  app.add_flag("--skip-existing", options.skipExisting,
+               "skip every input whose output already exists");
+  app.add_option("--report", options.report,
+                 "write a JSON Lines record per input as it ends: input, output, status, reason, "
+                 "width, height, seconds, settings")
+      ->type_name("FILE");
+  app.add_flag("--strip-metadata", options.stripMetadata,
+               "leave out the inputs' EXIF, XMP, IPTC and colour profile, which JPEG and PNG "
+               "outputs otherwise carry over");
+}
+
+std::optional<std::string> ApplyCollectionOptions(const CollectionOptions& options, bool writes,
+                                                  BatchRequest& request,
+                                                  std::istream& standardInput) {
+  std::string problem;
+  if (!options.from.empty()) {
+    const auto listed = ReadInputListFile(options.from, standardInput, problem);
+    if (!listed) return problem;
+    request.inputs.insert(request.inputs.end(), listed->begin(), listed->end());
+  }
+  if (request.inputs.empty()) return "no INPUT given";
+  std::optional<Shard> shard = Shard{};
+  if (!options.shard.empty() && !(shard = ParseShard(options.shard, problem))) return problem;
+  request.templateNames = true;
+  if (writes) {
+    if (auto wrong = TemplateProblem(request.outputName)) return wrong;
+    // The whole list is checked, so that every shard refuses the same clash.
+    if (auto clash = OutputClash(request)) return clash;
+  }
+  request = ShardOf(request, *shard);
+  if (!options.stripMetadata) request.keepMetadataAs = "Brumel " + FormatNumber(kProgramVersion);
+  return std::nullopt;
+}
+
+CollectionRun::CollectionRun(const CollectionOptions& options, BatchRequest& request,
+                             SettingsText settings) {
+  if (!options.report.empty()) report_ = std::make_unique<JsonLinesReport>(options.report);
+  request.stopRequested = [this] { return signals_.Received() != 0; };
+  if (report_)
+    request.ended = [this, settings](const InputRecord& record) {
+      report_->Add(record, settings(record));
+    };
+  CreateOutputFolders(request);
+  RemoveStaleStagedFiles(request, std::time(nullptr));
+  if (options.skipExisting) {
+    for (const InputRecord& record : TakeOutExistingOutputs(request))
+      if (report_) report_->Add(record, "");
+  }
+}
+
+std::optional<int> CollectionRun::Stopped(const BatchReport& report, std::size_t count,
+                                          std::ostream& errors) const {
+  const int signal = signals_.Received();
+  if (signal == 0) return std::nullopt;
+  const std::size_t ended = report.written + report.skipped.size() + report.failed.size();
+  errors << "brumel-batch: stopped by " << SignalName(signal) << " after " << ended << " of "
+         << count << " inputs (" << report.written
+         << " written); the others were not put in "
+            "place\n";
+  return 128 + signal;
+}
+
+}  // namespace brumel
