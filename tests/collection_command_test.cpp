@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -112,10 +113,14 @@ class CollectionTest : public testing::TempFolderTest {
 std::vector<std::uint8_t> SmallProfile() {
   std::vector<std::uint8_t> profile(132, 0);
   profile[3] = 132;
-  const std::string fields[][2] = {
-      {"8", "\x02\x10\x00\x00"}, {"12", "mntr"}, {"16", "RGB "}, {"20", "XYZ "}, {"36", "acsp"}};
-  for (const auto& field : fields)
-    std::copy(field[1].begin(), field[1].begin() + 4, profile.begin() + std::stoi(field[0]));
+  // Four bytes each, written out: a string of "\x02\x10\x00\x00" would end at its first zero.
+  const std::pair<int, std::array<char, 4>> fields[] = {{8, {2, 0x10, 0, 0}},
+                                                        {12, {'m', 'n', 't', 'r'}},
+                                                        {16, {'R', 'G', 'B', ' '}},
+                                                        {20, {'X', 'Y', 'Z', ' '}},
+                                                        {36, {'a', 'c', 's', 'p'}}};
+  for (const auto& [offset, bytes] : fields)
+    std::copy(bytes.begin(), bytes.end(), profile.begin() + offset);
   return profile;
 }
 
