@@ -26,7 +26,7 @@ namespace {
 
 // The view is this many pixels on its longer side: enough for percentiles and rings, and a
 // few milliseconds at any picture size.
-constexpr int kViewSide = 400;
+constexpr int kViewSide = 300;
 // The linear light of the darkest shadows a print holds (a density of about 2.2).
 constexpr double kDeepestShadow = 0.006;
 // The most density the paper's stain adds, per channel (red, green, blue).
