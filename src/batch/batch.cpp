@@ -16,6 +16,7 @@
 #include "correct/streaming_correction.h"
 #include "formats/file_name.h"
 #include "formats/load_image.h"
+#include "platform/atomic_file.h"
 #include "platform/error.h"
 
 namespace brumel {
@@ -127,7 +128,9 @@ BatchReport ForEachInput(const BatchRequest& request, MessagePort& messages,
 // Where a parallel run's output waits, beside its place, until the inputs before it are done.
 std::string StagedName(const std::string& output, std::size_t index) {
   const std::filesystem::path folder = std::filesystem::path(output).parent_path();
-  return (folder / (".brumel-" + std::to_string(getpid()) + "-" + std::to_string(index))).string();
+  // The writers' temporary names start alike, so that one rule finds what a killed run left.
+  return (folder / (kTemporaryPrefix + std::to_string(getpid()) + "-" + std::to_string(index)))
+      .string();
 }
 
 // A writer's message names the file it wrote, which is the output to the person who asked.
@@ -179,14 +182,12 @@ bool WorkOnInput(const BatchRequest& request, std::size_t index, Bitmap& working
   return true;
 }
 
-// Puts a finished output in place; false, saying why, when the rename fails.
-bool PutInPlace(const std::string& staged, const std::string& output, InputOutcome& outcome) {
-  if (std::rename(staged.c_str(), output.c_str()) == 0) return true;
+// Puts a finished output in place; the error that says why, when the rename fails.
+std::optional<Error> PutInPlace(const std::string& staged, const std::string& output) {
+  if (std::rename(staged.c_str(), output.c_str()) == 0) return std::nullopt;
   const Error error = WriteError("Cannot write file " + output, output, errno);
   std::remove(staged.c_str());
-  outcome.reason = error.what();
-  outcome.commandLineReason = error.CommandLineText();
-  return false;
+  return error;
 }
 
 BatchReport RunInParallel(const BatchRequest& request, MessagePort& messages,
@@ -206,9 +207,13 @@ BatchReport RunInParallel(const BatchRequest& request, MessagePort& messages,
       if (outcome.loaded && !outcome.failed) std::remove(StagedName(output(i), i).c_str());
       return false;
     }
-    if (outcome.loaded && !outcome.failed &&
-        !PutInPlace(StagedName(output(i), i), output(i), outcome))
-      outcome.failed = true;
+    if (outcome.loaded && !outcome.failed) {
+      if (const std::optional<Error> error = PutInPlace(StagedName(output(i), i), output(i))) {
+        outcome.failed = true;
+        outcome.reason = error->what();
+        outcome.commandLineReason = error->CommandLineText();
+      }
+    }
     if (outcome.failed) {
       Ended(request, records[i], InputStatus::Failed, outcome.commandLineReason);
       if (!request.keepGoing) {
@@ -272,9 +277,7 @@ BatchReport RunBatch(const BatchRequest& request, Bitmap& working, MessagePort& 
       std::remove(staged.c_str());
       throw Stopped{};
     }
-    InputOutcome outcome;
-    if (!PutInPlace(staged, record.output, outcome))
-      throw Error(outcome.reason, outcome.commandLineReason);
+    if (const std::optional<Error> error = PutInPlace(staged, record.output)) throw *error;
     return true;
   };
   return ForEachInput(request, messages, progress, step);
