@@ -24,11 +24,16 @@ brumel_install_packages() {
     "${missing[@]}"
 }
 
-# Configures and builds into the given folder, with any extra CMake options.
-brumel_build() {
+# Configures the given folder, with any extra CMake options.
+brumel_configure() {
   local folder="$1"
   shift
   echo "== building in $folder"
   cmake -S "$ROOT" -B "$folder" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
-  cmake --build "$folder" -j "$(nproc)"
+}
+
+# Configures and builds everything into the given folder, with any extra CMake options.
+brumel_build() {
+  brumel_configure "$@"
+  cmake --build "$1" -j "$(nproc)"
 }

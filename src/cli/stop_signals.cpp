@@ -1,13 +1,17 @@
 #include "cli/stop_signals.h"
 
+#include <atomic>
 #include <csignal>
 
 namespace brumel {
 
 namespace {
 
-// A signal handler can only reach the run through a flag of its own.
-volatile std::sig_atomic_t received = 0;
+// A signal handler can only reach the run through a flag of its own. The handler runs on any of
+// the run's threads and the workers ask on others, which a volatile sig_atomic_t does not order;
+// a lock-free atomic is both safe in a handler and shared between threads.
+std::atomic<int> received{0};
+static_assert(std::atomic<int>::is_always_lock_free);
 
 struct sigaction previousInterrupt, previousTerminate;
 
