@@ -3,6 +3,7 @@
 
 set(BRUMEL_PLATFORM_SOURCES
   src/platform/bitmap.cpp
+  src/platform/picture_memory.cpp
   src/platform/canvas.cpp
   src/platform/error.cpp
   src/platform/number_text.cpp

@@ -118,6 +118,32 @@ TEST_F(JpegTest, RoundTripFromFileAndMemoryStaysCloseAndKeepsTheChannelOrder) {
   }
 }
 
+TEST_F(JpegTest, AClearedPictureTakesTheNextDecodeInItsOwnMemory) {
+  SaveJpegFile(Path("wide.jpg"), Smooth(64, 48));
+  SaveJpegFile(Path("odd.jpg"), Smooth(37, 21));  // rows padded to a multiple of four bytes
+  Bitmap expected;
+  LoadJpegFile(Path("odd.jpg"), expected);
+
+  Bitmap reused;
+  LoadJpegFile(Path("wide.jpg"), reused);
+  const std::uint8_t* memory = reused.ScanLine(0);
+  reused.Clear();
+  LoadJpegFile(Path("odd.jpg"), reused);
+  EXPECT_EQ(reused.ScanLine(0), memory);
+  EXPECT_TRUE(SamePixels(expected, reused));
+  for (int y = 0; y < reused.Height(); ++y) EXPECT_EQ(reused.ScanLine(y)[111], 255) << "row " << y;
+
+  // A failed decode into a cleared picture leaves it without one, not with half of one.
+  WriteBytes(Path("text.jpg"), {'h', 'e', 'l', 'l', 'o'});
+  reused.Clear();
+  EXPECT_EQ(ErrorOf([&] { LoadJpegFile(Path("text.jpg"), reused); }), JpegError(JERR_NO_SOI));
+  EXPECT_TRUE(reused.Empty());
+  const std::vector<std::uint8_t> good = ReadBytes(Path("wide.jpg"));
+  const std::vector<std::uint8_t> cut(good.begin(), good.begin() + 200);  // inside the tables
+  EXPECT_THROW(DecodeJpeg(cut.data(), cut.size(), reused), Error);
+  EXPECT_TRUE(reused.Empty());
+}
+
 TEST_F(JpegTest, WrittenFileIsBaselineQuality90WithAJfifHeader) {
   SaveJpegFile(Path("q.jpg"), Smooth(17, 9));
   const std::vector<std::uint8_t> file = ReadBytes(Path("q.jpg"));

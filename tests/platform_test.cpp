@@ -95,6 +95,46 @@ TEST(BitmapTest, RowsAreFourByteAligned) {
   EXPECT_EQ(StrideFor(std::uint64_t{1} << 31, 24), (std::uint64_t{3} << 31));
 }
 
+TEST(BitmapTest, AllocateTakesTheMemoryAClearedBitmapKeptAndPadsRowsWhite) {
+  Bitmap bitmap(6, 4);
+  const std::uint8_t* memory = bitmap.ScanLine(0);
+  bitmap.Clear();
+  EXPECT_TRUE(bitmap.Empty());
+  EXPECT_EQ(bitmap.Width(), 0);
+  EXPECT_EQ(bitmap.Height(), 0);
+  EXPECT_THROW(bitmap.ScanLine(0), Error);
+
+  // Smaller, and of another shape: the same memory, no copy of the old rows needed.
+  bitmap.Allocate(5, 3, PixelFormat::Bits24);
+  ASSERT_EQ(bitmap.Width(), 5);
+  ASSERT_EQ(bitmap.Height(), 3);
+  EXPECT_EQ(bitmap.Stride(), 16u);
+  EXPECT_EQ(bitmap.ScanLine(0), memory);
+  for (int y = 0; y < 3; ++y) EXPECT_EQ(bitmap.ScanLine(y)[15], 255) << "row " << y;
+
+  // Larger than the memory held: new memory, still every row padded white.
+  bitmap.Clear();
+  bitmap.Allocate(101, 50, PixelFormat::Bits24);
+  EXPECT_EQ(bitmap.Stride(), 304u);
+  for (int y = 0; y < 50; ++y) EXPECT_EQ(bitmap.ScanLine(y)[303], 255) << "row " << y;
+
+  // A copy holds the picture only, whatever memory the original keeps.
+  bitmap.Clear();
+  const Bitmap copy = bitmap;
+  EXPECT_TRUE(copy.Empty());
+}
+
+TEST(BitmapTest, AllocateRefusesImpossibleSizesAndStaysEmpty) {
+  Bitmap bitmap(4, 4);
+  bitmap.Clear();
+  EXPECT_THROW(bitmap.Allocate(-1, 4, PixelFormat::Bits24), Error);
+  EXPECT_THROW(bitmap.Allocate(1 << 30, 1 << 30, PixelFormat::Bits24), Error);
+  EXPECT_TRUE(bitmap.Empty());
+  bitmap.Allocate(4, 4, PixelFormat::Bits8);
+  EXPECT_EQ(bitmap.Format(), PixelFormat::Bits8);
+  EXPECT_TRUE(bitmap.ColorTable().empty());
+}
+
 TEST(BitmapTest, ConvertsEveryFormatTo24Bits) {
   const std::vector<PaletteEntry> palette{{1, 2, 3}, {4, 5, 6}, {7, 8, 9}};
   Bitmap mono(9, 1, PixelFormat::Bits1);

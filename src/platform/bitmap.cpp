@@ -38,21 +38,33 @@ void Bitmap::SetSize(int width, int height) {
   Reshape(width, height, format_);
 }
 
-void Bitmap::Reshape(int width, int height, PixelFormat format) {
+namespace {
+
+[[noreturn]] void ThrowOutOfMemory(int width, int height) {
+  throw Error("Not enough memory for a bitmap of " + std::to_string(width) + " x " +
+              std::to_string(height) + " pixels");
+}
+
+}  // namespace
+
+std::uint64_t Bitmap::CheckedBytes(int width, int height, PixelFormat format,
+                                   std::uint64_t* stride) {
   if (width < 0 || height < 0)
     throw Error("Invalid bitmap size " + std::to_string(width) + " x " + std::to_string(height));
-  const std::uint64_t stride =
-      StrideFor(static_cast<std::uint64_t>(width), brumel::BitsPerPixel(format));
-  const std::uint64_t total = stride * static_cast<std::uint64_t>(height);
-  if (total > kMaxBytes)
-    throw Error("Not enough memory for a bitmap of " + std::to_string(width) + " x " +
-                std::to_string(height) + " pixels");
-  std::vector<std::uint8_t> pixels;
+  *stride = StrideFor(static_cast<std::uint64_t>(width), brumel::BitsPerPixel(format));
+  const std::uint64_t total = *stride * static_cast<std::uint64_t>(height);
+  if (total > kMaxBytes) ThrowOutOfMemory(width, height);
+  return total;
+}
+
+void Bitmap::Reshape(int width, int height, PixelFormat format) {
+  std::uint64_t stride = 0;
+  const std::uint64_t total = CheckedBytes(width, height, format, &stride);
+  decltype(pixels_) pixels;
   try {
     pixels.assign(static_cast<std::size_t>(total), 0xFF);
   } catch (const std::bad_alloc&) {
-    throw Error("Not enough memory for a bitmap of " + std::to_string(width) + " x " +
-                std::to_string(height) + " pixels");
+    ThrowOutOfMemory(width, height);
   }
   if (format == format_) {
     const std::size_t common = std::min<std::size_t>(stride_, static_cast<std::size_t>(stride));
@@ -68,6 +80,35 @@ void Bitmap::Reshape(int width, int height, PixelFormat format) {
   format_ = format;
   stride_ = static_cast<std::size_t>(stride);
   pixels_ = std::move(pixels);
+}
+
+void Bitmap::Allocate(int width, int height, PixelFormat format) {
+  std::uint64_t stride = 0;
+  const std::uint64_t total = CheckedBytes(width, height, format, &stride);
+  // Growing in place would copy the old pixels over: let them go first.
+  if (pixels_.capacity() < total) decltype(pixels_)().swap(pixels_);
+  try {
+    pixels_.resize(static_cast<std::size_t>(total));
+  } catch (const std::bad_alloc&) {
+    Clear();
+    ThrowOutOfMemory(width, height);
+  }
+  width_ = width;
+  height_ = height;
+  format_ = format;
+  stride_ = static_cast<std::size_t>(stride);
+  palette_.clear();
+  const std::size_t used =
+      (static_cast<std::size_t>(width) * static_cast<std::size_t>(BitsPerPixel()) + 7) / 8;
+  if (used == stride_) return;
+  for (int y = 0; y < height; ++y) std::memset(ScanLine(y) + used, 0xFF, stride_ - used);
+}
+
+void Bitmap::Clear() {
+  pixels_.clear();
+  width_ = height_ = 0;
+  stride_ = 0;
+  palette_.clear();
 }
 
 PaletteEntry Bitmap::PixelColor(const std::uint8_t* row, int x) const {

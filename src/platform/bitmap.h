@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/picture_memory.h"
+
 namespace brumel {
 
 enum class PixelFormat { Bits1, Bits4, Bits8, Bits24, Bits32 };
@@ -40,6 +42,14 @@ class Bitmap {
   // any other format keeps the size and starts from white (readers set it before the pixels).
   void SetPixelFormat(PixelFormat format);
 
+  // A new size and format whose pixels are left unset, for a reader that writes every pixel
+  // itself; the bytes that pad each scan line are white, as in any bitmap. The colour table
+  // goes. Takes the memory the bitmap holds when it is large enough (see Clear).
+  void Allocate(int width, int height, PixelFormat format);
+  // No picture any more (0 x 0), but the memory of its pixels stays for the next Allocate, so
+  // that a batch reading picture after picture touches that memory's pages only once.
+  void Clear();
+
   std::uint8_t* ScanLine(int row);
   const std::uint8_t* ScanLine(int row) const;
 
@@ -52,13 +62,16 @@ class Bitmap {
 
  private:
   void Reshape(int width, int height, PixelFormat format);
+  // The stride and byte count of a size and format, refused beyond kMaxBytes.
+  static std::uint64_t CheckedBytes(int width, int height, PixelFormat format,
+                                    std::uint64_t* stride);
   PaletteEntry PixelColor(const std::uint8_t* row, int x) const;
 
   int width_ = 0;
   int height_ = 0;
   PixelFormat format_ = PixelFormat::Bits24;
   std::size_t stride_ = 0;
-  std::vector<std::uint8_t> pixels_;
+  std::vector<std::uint8_t, PictureAllocator<std::uint8_t>> pixels_;
   std::vector<PaletteEntry> palette_;
 };
 

@@ -117,10 +117,11 @@ void InstallErrorManager(JpegErrorManager* manager) {
   manager->library.emit_message = JpegNoteWarning;
 }
 
-// The decoded picture's pixels; false when they don't fit in memory.
+// The decoded picture's pixels, left unset since every row is decoded into (on damage the
+// library itself fills the rows it has no data for); false when they don't fit in memory.
 bool AllocatePicture(Bitmap* picture, JDIMENSION width, JDIMENSION height) noexcept {
   try {
-    *picture = Bitmap(static_cast<int>(width), static_cast<int>(height));
+    picture->Allocate(static_cast<int>(width), static_cast<int>(height), PixelFormat::Bits24);
     return true;
   } catch (...) {
     return false;
@@ -288,18 +289,23 @@ std::string DamageText(const JpegErrorManager& outcome) {
 }
 
 // Decodes from a stream or from memory into target, replaced only after the decode went to its
-// end; the damage it met, if any.
+// end; the damage it met, if any. An empty target has no picture to keep, so the decode goes
+// straight into the memory it holds.
 std::string Decode(std::FILE* stream, const std::uint8_t* data, std::size_t size,
                    std::uint64_t fileBytes, Bitmap& target, RowProgress* progress) {
   JpegErrorManager outcome;
   std::memset(&outcome, 0, sizeof outcome);
   outcome.fileBytes = fileBytes;
-  Bitmap picture;
+  Bitmap fresh;
+  Bitmap& picture = target.Empty() ? target : fresh;
   const int code = DecodeJpegStream(stream, data, size, &picture, progress, &outcome);
   // Before the picture goes, whether it moves to target or is dropped with the error.
   if (progress != nullptr) progress->Ended(code == 0);
-  if (code != 0) ThrowJpegError(code, outcome);
-  target = std::move(picture);
+  if (code != 0) {
+    picture.Clear();
+    ThrowJpegError(code, outcome);
+  }
+  if (&picture != &target) target = std::move(picture);
   return DamageText(outcome);
 }
 
