@@ -41,6 +41,17 @@ std::string WhyNothingLoaded(const std::string& input) {
   return "not a file name Brumel reads (" + FormatNames(".", FormatOrder::Alphabetical) + ")";
 }
 
+// Loads an input into spare and swaps it into working once it loaded, so that working keeps its
+// picture when the load fails, as a load does; spare's memory (the picture before last) takes
+// the next input, and the batch touches fresh memory only for its first two pictures.
+bool LoadInput(const std::string& input, Bitmap& working, Bitmap& spare, MessagePort& messages,
+               RowProgress* progress = nullptr) {
+  spare.Clear();
+  if (!LoadImageFile(input, spare, messages, progress)) return false;
+  std::swap(working, spare);
+  return true;
+}
+
 // Corrects a loaded input, unless its rows are already being corrected alongside, and writes it.
 void CorrectAndWrite(Bitmap& working, const CorrectionSettings& settings,
                      StreamingCorrection& alongside, const std::string& output,
@@ -52,9 +63,9 @@ void CorrectAndWrite(Bitmap& working, const CorrectionSettings& settings,
 // The settings are known only once the picture is decoded, so the correction cannot go alongside
 // the decode; it goes on the second core alongside the encode instead, as a read that is over.
 bool CorrectOwnSettings(const BatchRequest& request, const std::string& input,
-                        const std::string& output, Bitmap& working, MessagePort& messages,
-                        std::optional<Restoration>& found) {
-  if (!LoadImageFile(input, working, messages)) return false;
+                        const std::string& output, Bitmap& working, Bitmap& spare,
+                        MessagePort& messages, std::optional<Restoration>& found) {
+  if (!LoadInput(input, working, spare, messages)) return false;
   found = EstimateRestoration(working, *request.automatic);
   const CorrectionSettings settings = SettingsFor(*found);
   StreamingCorrection alongside(settings);
@@ -168,6 +179,7 @@ bool WorkOnInput(const BatchRequest& request, std::size_t index, Bitmap& working
   const std::string& input = request.inputs[index];
   if (Stopping(request)) return false;
   if (FormatOfFileName(input) != nullptr) CheckInputFile(input);
+  working.Clear();  // the thread's picture before is written: its memory takes this one
   if (!LoadImageFile(input, working, messages)) return false;
   if (request.automatic) record.restoration = EstimateRestoration(working, *request.automatic);
   const CorrectionSettings settings =
@@ -256,17 +268,18 @@ BatchReport RunBatch(const BatchRequest& request, Bitmap& working, MessagePort& 
   RefuseOutputsOverInputs(request);
   if (request.jobs > 1 && request.inputs.size() > 1)
     return RunInParallel(request, messages, progress);
+  Bitmap spare;
   const InputStep step = [&](std::size_t i, const std::string& input, MessagePort& port,
                              InputRecord& record) {
     record.output = OutputNameOf(request, i);
     const std::string staged = StagedName(record.output, i);
     const bool loaded = WriteStaged(request, i, staged, record.output, [&] {
       if (request.automatic)
-        return CorrectOwnSettings(request, input, staged, working, port, record.restoration);
+        return CorrectOwnSettings(request, input, staged, working, spare, port, record.restoration);
       // A large JPEG is corrected row by row while it is decoded and written; any other picture
       // between the two.
       StreamingCorrection alongside(request.settings);
-      if (!LoadImageFile(input, working, port, &alongside)) return false;
+      if (!LoadInput(input, working, spare, port, &alongside)) return false;
       CorrectAndWrite(working, request.settings, alongside, staged, request.format);
       return true;
     });
@@ -286,9 +299,10 @@ BatchReport RunBatch(const BatchRequest& request, Bitmap& working, MessagePort& 
 BatchReport EstimateBatch(const BatchRequest& request, Bitmap& working, MessagePort& messages,
                           const BatchEstimates& found, const BatchProgress& progress) {
   const HeldSettings held = request.automatic.value_or(HeldSettings{});
+  Bitmap spare;
   const InputStep step = [&](std::size_t, const std::string& input, MessagePort& port,
                              InputRecord&) {
-    if (!LoadImageFile(input, working, port)) return false;
+    if (!LoadInput(input, working, spare, port)) return false;
     found(input, EstimateRestoration(working, held));
     return true;
   };
