@@ -127,6 +127,34 @@ TEST_F(BatchTest, ALargeJpegIsCorrectedAsAnyOtherPicture) {
   EXPECT_EQ(testing::ReadBytes(Path("fixed0.jpg")), testing::ReadBytes(Path("expected.jpg")));
 }
 
+TEST_F(BatchTest, PicturesOfEverySizeInTurnShareMemoryWithoutMixing) {
+  // Smaller, then larger than the memory the pictures before left; the first and last are
+  // corrected while they are decoded. The broken one ends the run.
+  const std::pair<int, int> sizes[] = {{801, 523}, {300, 201}, {97, 61}, {903, 611}};
+  BatchRequest request = Request({}, OutputFormat::Jpeg);
+  std::vector<Bitmap> expected;
+  for (std::size_t i = 0; i < std::size(sizes); ++i) {
+    const std::string name = Path("in" + std::to_string(i) + ".jpg");
+    SaveJpegFile(name, Picture(sizes[i].first, sizes[i].second, static_cast<unsigned>(i)));
+    request.inputs.push_back(name);
+    expected.emplace_back();
+    LoadJpegFile(name, expected.back());
+    CorrectBitmapReference(expected.back(), expected.back(), request.settings);
+  }
+  { std::ofstream(Path("broken.jpg")) << "not a JPEG"; }
+  request.inputs.push_back(Path("broken.jpg"));
+  request.jobs = 1;
+  Bitmap working;
+  EXPECT_THROW(RunBatch(request, working, messages_), Error);
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    SaveJpegFile(Path("expected.jpg"), expected[i]);
+    EXPECT_EQ(testing::ReadBytes(Path("fixed" + std::to_string(i) + ".jpg")),
+              testing::ReadBytes(Path("expected.jpg")))
+        << i;
+  }
+  EXPECT_TRUE(SamePixels(working, expected.back())) << "a failed read keeps the picture before";
+}
+
 // An input corrected by the direct pass with its own estimate.
 Bitmap OwnCorrection(const std::string& input, const HeldSettings& held) {
   Bitmap picture;
