@@ -104,7 +104,8 @@ std::vector<std::uint8_t> GatherRgb(std::vector<std::uint8_t> data, const Sample
 }
 
 Bitmap ToBitmap(const std::vector<std::uint8_t>& rows, std::uint32_t width, std::uint32_t height) {
-  Bitmap bitmap(static_cast<int>(width), static_cast<int>(height), PixelFormat::Bits24);
+  Bitmap bitmap;  // every pixel is copied in below
+  bitmap.Allocate(static_cast<int>(width), static_cast<int>(height), PixelFormat::Bits24);
   const std::size_t stride = bitmap.Stride();
   for (int y = 0; y < bitmap.Height(); ++y)
     std::memcpy(bitmap.ScanLine(y), rows.data() + y * stride, 3 * std::size_t{width});
