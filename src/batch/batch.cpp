@@ -95,6 +95,29 @@ void Ended(const BatchRequest& request, InputRecord& record, InputStatus status,
   if (request.ended) request.ended(record);
 }
 
+// Counts an input that loaded a picture (whole, or missing what `missing` says) or nothing in
+// the report, and tells whoever follows the run: one way for one input at a time and for many.
+void Settle(const BatchRequest& request, BatchReport& report, InputRecord& record, bool loaded,
+            const std::string& missing) {
+  if (loaded) {
+    ++report.written;
+    if (!missing.empty()) report.damaged.push_back({record.input, missing});
+    Ended(request, record, InputStatus::Written, missing);
+  } else {
+    report.skipped.push_back({record.input, WhyNothingLoaded(record.input)});
+    Ended(request, record, InputStatus::Skipped, report.skipped.back().reason);
+  }
+}
+
+// Tells of an input that failed; false when the failure ends the run, else it is counted.
+bool SettleFailure(const BatchRequest& request, BatchReport& report, InputRecord& record,
+                   const Error& error) {
+  Ended(request, record, InputStatus::Failed, error.CommandLineText());
+  if (!request.keepGoing) return false;
+  report.failed.push_back({record.input, error.what(), error.CommandLineText()});
+  return true;
+}
+
 // One input's step: reads it through the port given and fills in its record; false when it
 // loaded nothing.
 using InputStep = std::function<bool(std::size_t, const std::string&, MessagePort&, InputRecord&)>;
@@ -116,19 +139,10 @@ BatchReport ForEachInput(const BatchRequest& request, MessagePort& messages,
       DamageNote damage(messages);
       const bool loaded = step(i, input, damage, record);
       record.seconds = SecondsSince(start);
-      if (loaded) {
-        ++report.written;
-        if (!damage.Missing().empty()) report.damaged.push_back({input, damage.Missing()});
-        Ended(request, record, InputStatus::Written, damage.Missing());
-      } else {
-        report.skipped.push_back({input, WhyNothingLoaded(input)});
-        Ended(request, record, InputStatus::Skipped, report.skipped.back().reason);
-      }
+      Settle(request, report, record, loaded, damage.Missing());
     } catch (const Error& error) {
       record.seconds = SecondsSince(start);
-      Ended(request, record, InputStatus::Failed, error.what());
-      if (!request.keepGoing) throw;
-      report.failed.push_back({input, error.what(), error.CommandLineText()});
+      if (!SettleFailure(request, report, record, error)) throw;
     } catch (const Stopped&) {
       break;
     }
@@ -185,11 +199,11 @@ bool WorkOnInput(const BatchRequest& request, std::size_t index, Bitmap& working
   const CorrectionSettings settings =
       record.restoration ? SettingsFor(*record.restoration) : request.settings;
   CorrectBitmap(working, working, settings, 1);
-  record.width = working.Width();
-  record.height = working.Height();
   const std::string staged = StagedName(record.output, index);
   WriteStaged(request, index, staged, record.output,
               [&] { return FormatRow(request.format).write(staged, working, nullptr), true; });
+  record.width = working.Width();
+  record.height = working.Height();
   record.seconds = SecondsSince(start);
   return true;
 }
@@ -213,7 +227,6 @@ BatchReport RunInParallel(const BatchRequest& request, MessagePort& messages,
     records[i] = {request.inputs[i], OutputNameOf(request, i)};
   const auto output = [&](std::size_t i) { return records[i].output; };
   const auto take = [&](std::size_t i, InputOutcome& outcome) {
-    const std::string& input = request.inputs[i];
     outcome.messages.ReplayTo(messages);
     if (Stopping(request)) {
       if (outcome.loaded && !outcome.failed) std::remove(StagedName(output(i), i).c_str());
@@ -226,23 +239,14 @@ BatchReport RunInParallel(const BatchRequest& request, MessagePort& messages,
         outcome.commandLineReason = error->CommandLineText();
       }
     }
-    if (outcome.failed) {
-      Ended(request, records[i], InputStatus::Failed, outcome.commandLineReason);
-      if (!request.keepGoing) {
-        stoppedBy = Error(outcome.reason, outcome.commandLineReason);
-        return false;
-      }
-      report.failed.push_back({input, outcome.reason, outcome.commandLineReason});
-    } else if (outcome.loaded) {
-      ++report.written;
-      const std::string& missing = outcome.messages.Missing();
-      if (!missing.empty()) report.damaged.push_back({input, missing});
-      Ended(request, records[i], InputStatus::Written, missing);
-    } else {
-      report.skipped.push_back({input, WhyNothingLoaded(input)});
-      Ended(request, records[i], InputStatus::Skipped, report.skipped.back().reason);
+    if (!outcome.failed) {
+      Settle(request, report, records[i], outcome.loaded, outcome.messages.Missing());
+      return true;
     }
-    return true;
+    const Error error(outcome.reason, outcome.commandLineReason);
+    if (SettleFailure(request, report, records[i], error)) return true;
+    stoppedBy = error;
+    return false;
   };
   RunInputsInOrder(
       count, request.jobs,
