@@ -232,21 +232,18 @@ BatchReport RunInParallel(const BatchRequest& request, MessagePort& messages,
       if (outcome.loaded && !outcome.failed) std::remove(StagedName(output(i), i).c_str());
       return false;
     }
-    if (outcome.loaded && !outcome.failed) {
-      if (const std::optional<Error> error = PutInPlace(StagedName(output(i), i), output(i))) {
-        outcome.failed = true;
-        outcome.reason = error->what();
-        outcome.commandLineReason = error->CommandLineText();
-      }
+    const auto failed = [&](const Error& error) {
+      if (SettleFailure(request, report, records[i], error)) return true;
+      stoppedBy = error;
+      return false;
+    };
+    if (outcome.failed) return failed(Error(outcome.reason, outcome.commandLineReason));
+    if (outcome.loaded) {
+      if (const std::optional<Error> error = PutInPlace(StagedName(output(i), i), output(i)))
+        return failed(*error);
     }
-    if (!outcome.failed) {
-      Settle(request, report, records[i], outcome.loaded, outcome.messages.Missing());
-      return true;
-    }
-    const Error error(outcome.reason, outcome.commandLineReason);
-    if (SettleFailure(request, report, records[i], error)) return true;
-    stoppedBy = error;
-    return false;
+    Settle(request, report, records[i], outcome.loaded, outcome.messages.Missing());
+    return true;
   };
   RunInputsInOrder(
       count, request.jobs,
