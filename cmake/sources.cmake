@@ -20,6 +20,7 @@ set(BRUMEL_CORRECT_SOURCES
   src/correct/correct_bitmap.cpp
   src/correct/curve_graph.cpp
   src/correct/preview.cpp
+  src/correct/view_correction.cpp
   src/correct/correction_rows.cpp
   src/correct/fast_correction.cpp
   src/correct/sample_thresholds.cpp

@@ -20,6 +20,54 @@ namespace brumel {
 using LightTables = std::array<std::array<double, 256>, 3>;
 LightTables CrossedLight(const CorrectionSettings& settings);
 
+// The per-pixel part of the fast pass: each sample's light looked up, multiplied by its pixel's
+// gain, and turned back into a sample. Shared by the rows of the whole picture and by a view that
+// samples the picture at some scale, so that both correct a pixel with the same operations. Without
+// thresholds (a gamma they do not cover) the last step is the direct formula, which the
+// thresholds equal.
+class PixelCorrection {
+ public:
+  // The settings and thresholds (when given) must outlive the object.
+  PixelCorrection(const CorrectionSettings& settings, const SampleThresholds* thresholds)
+      : thresholds_(thresholds), light_(CrossedLight(settings)), gamma_(settings.Gamma) {}
+
+  // Corrects count pixels: pixel i's three bytes read at in + 3 column(i), its gain gain(i),
+  // written at out + 3 i.
+  template <class Column, class Gain>
+  void Pixels(const std::uint8_t* in, std::uint8_t* out, int count, Column column,
+              Gain gain) const {
+    if (thresholds_) {
+      // Local names, so that the compiler need not reload them after every byte it writes.
+      const SampleThresholds& thresholds = *thresholds_;
+      const double lowest = thresholds.Lowest(), highest = thresholds.Highest();
+      Run(in, out, count, column, gain,
+          [&thresholds, lowest, highest](double v) { return thresholds.Sample(v, lowest, highest); });
+    } else {
+      const double gamma = gamma_;
+      Run(in, out, count, column, gain, [gamma](double v) { return SampleFromLight(v, gamma); });
+    }
+  }
+
+ private:
+  template <class Column, class Gain, class Sample>
+  void Run(const std::uint8_t* in, std::uint8_t* out, int count, Column column, Gain gain,
+           Sample sample) const {
+    const LightTables& light = light_;
+    for (int i = 0; i < count; ++i) {
+      const double g = gain(i);
+      const std::uint8_t* pixel = in + 3 * static_cast<std::size_t>(column(i));
+      const std::uint8_t blue = pixel[0], green = pixel[1], red = pixel[2];
+      out[3 * i] = sample(light[0][blue] * g);
+      out[3 * i + 1] = sample(light[1][green] * g);
+      out[3 * i + 2] = sample(light[2][red] * g);
+    }
+  }
+
+  const SampleThresholds* const thresholds_;
+  const LightTables light_;
+  const double gamma_;
+};
+
 // A row's gains depend only on the row's distance from the centre and, within the row, on the
 // column's: the rows at vertical distance d above and below the centre have the same gains, and
 // so do the columns at horizontal distance dx left and right of it.
@@ -35,8 +83,7 @@ class CorrectionRows {
         inStride_(source.Stride()),
         outStride_(destination.Stride()),
         settings_(settings),
-        thresholds_(thresholds),
-        light_(CrossedLight(settings)),
+        pixels_(settings, &thresholds),
         height_(source.Height()),
         width_(source.Width()),
         cy_(height_ / 2),
@@ -78,28 +125,17 @@ class CorrectionRows {
   }
 
   void Row(int y, const double* gains) const {
-    const std::uint8_t* in = in_ + static_cast<std::size_t>(y) * inStride_;
-    std::uint8_t* out = out_ + static_cast<std::size_t>(y) * outStride_;
-    // Local names, so that the compiler need not reload them after every byte it writes.
-    const SampleThresholds& thresholds = thresholds_;
-    const LightTables& light = light_;
-    const int width = width_, cx = cx_;
-    const double lowest = thresholds.Lowest(), highest = thresholds.Highest();
-    for (int x = 0; x < width; ++x) {
-      const double gain = gains[std::abs(x - cx)];
-      const std::uint8_t blue = in[3 * x], green = in[3 * x + 1], red = in[3 * x + 2];
-      out[3 * x] = thresholds.Sample(light[0][blue] * gain, lowest, highest);
-      out[3 * x + 1] = thresholds.Sample(light[1][green] * gain, lowest, highest);
-      out[3 * x + 2] = thresholds.Sample(light[2][red] * gain, lowest, highest);
-    }
+    const int cx = cx_;
+    pixels_.Pixels(in_ + static_cast<std::size_t>(y) * inStride_,
+                   out_ + static_cast<std::size_t>(y) * outStride_, width_,
+                   [](int x) { return x; }, [gains, cx](int x) { return gains[std::abs(x - cx)]; });
   }
 
   const std::uint8_t* const in_;
   std::uint8_t* const out_;
   const std::size_t inStride_, outStride_;
   const CorrectionSettings& settings_;
-  const SampleThresholds& thresholds_;
-  const LightTables light_;
+  const PixelCorrection pixels_;
   const int height_, width_, cy_, cx_;
   const double farthest_;
 };
