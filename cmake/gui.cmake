@@ -12,6 +12,8 @@ set(BRUMEL_QT_SOURCES
   src/gui/name_filters.cpp
   src/gui/correct.cpp
   src/gui/yorn.cpp
+  src/gui/compare_view.cpp
+  src/gui/compare_window.cpp
 )
 
 add_library(brumel_qt STATIC ${BRUMEL_QT_SOURCES})
