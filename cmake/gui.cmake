@@ -29,3 +29,7 @@ qt_add_resources(brumel brumel_icon PREFIX /icons BASE data/icons
 # Draws the window's screenshot of README.md (not installed, not needed by the program).
 add_executable(window_screenshot tools/window_screenshot.cpp)
 target_link_libraries(window_screenshot PRIVATE brumel_qt)
+
+# Draws the Compare window's screenshot of README.md.
+add_executable(compare_screenshot tools/compare_screenshot.cpp)
+target_link_libraries(compare_screenshot PRIVATE brumel_qt)
