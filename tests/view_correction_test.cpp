@@ -104,6 +104,16 @@ TEST(ViewCorrection, AtAnyScaleEachPixelIsTheFullCorrectionAtItsSource) {
   }
 }
 
+// A view of this size is corrected in bands on several threads; enlarged, a band may start on a
+// source row that the band above shows too.
+TEST(ViewCorrection, LargeViewsInBandsMatchToo) {
+  std::mt19937 random(11);
+  const Bitmap picture = testing::RandomBitmap(700, 500, random);
+  const CorrectionSettings settings = RandomSettings(random);
+  ExpectViewsShowSources(picture, settings, {-20, -10, 1}, 740, 520);
+  ExpectViewsShowSources(picture, settings, {100.5, 50, 3}, 600, 600);
+}
+
 TEST(ViewCorrection, ViewLargerThanThePictureOrBesideItLeavesTheRestAlone) {
   std::mt19937 random(3);
   const Bitmap picture = testing::RandomBitmap(40, 30, random);

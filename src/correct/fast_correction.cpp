@@ -17,28 +17,13 @@ namespace {
 // Below this many pixels (about 512 x 512) one thread does the whole pass.
 constexpr std::int64_t kThreadedPixels = std::int64_t{1} << 18;
 
-// Splits the vertical distances into bands, one per thread; the calling thread takes the first.
+// Splits the vertical distances into bands, one per thread, each with its own row of gains.
 void RunInBands(const CorrectionRows& pass, int threadCount) {
   const int bands = std::clamp(threadCount, 1, pass.Distances());
   std::vector<double> gains(static_cast<std::size_t>(bands) * pass.GainsPerRow());
-  const auto band = [&](int i) {
-    const auto bound = [&](int b) {
-      return static_cast<int>(std::int64_t{pass.Distances()} * b / bands);
-    };
-    pass.MirroredRows(bound(i), bound(i + 1),
-                      gains.data() + static_cast<std::size_t>(i) * pass.GainsPerRow());
-  };
-  std::vector<std::jthread> workers;
-  workers.reserve(static_cast<std::size_t>(bands));
-  for (int i = 1; i < bands; ++i) {
-    // A thread the system refuses only costs time: its band is done here instead.
-    try {
-      workers.emplace_back(band, i);
-    } catch (const std::system_error&) {
-      band(i);
-    }
-  }
-  band(0);
+  InBands(pass.Distances(), bands, [&](int first, int end, int band) {
+    pass.MirroredRows(first, end, gains.data() + static_cast<std::size_t>(band) * pass.GainsPerRow());
+  });
 }
 
 }  // namespace
@@ -51,6 +36,25 @@ bool CorrectBitmapFast(const Bitmap& source, Bitmap& destination,
   if (source.Empty()) return true;
   RunInBands(CorrectionRows(source, destination, settings, *thresholds), threadCount);
   return true;
+}
+
+void InBands(int count, int threadCount, const std::function<void(int, int, int)>& work) {
+  const int bands = std::clamp(threadCount, 1, std::max(1, count));
+  const auto band = [&](int i) {
+    const auto bound = [&](int b) { return static_cast<int>(std::int64_t{count} * b / bands); };
+    work(bound(i), bound(i + 1), i);
+  };
+  std::vector<std::jthread> workers;
+  workers.reserve(static_cast<std::size_t>(bands));
+  for (int i = 1; i < bands; ++i) {
+    // A thread the system refuses only costs time: its band is done here instead.
+    try {
+      workers.emplace_back(band, i);
+    } catch (const std::system_error&) {
+      band(i);
+    }
+  }
+  band(0);
 }
 
 int CorrectionThreadCount(int width, int height) {

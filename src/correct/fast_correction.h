@@ -4,6 +4,8 @@
 // picture is split into bands of rows across the cores.
 #pragma once
 
+#include <functional>
+
 #include "correct/correction_settings.h"
 #include "platform/bitmap.h"
 
@@ -14,6 +16,11 @@ namespace brumel {
 // outside what the last step's lookup covers.
 bool CorrectBitmapFast(const Bitmap& source, Bitmap& destination,
                        const CorrectionSettings& settings, int threadCount);
+
+// Splits 0..count - 1 into threadCount bands (fewer when count is smaller) and runs
+// work(first, end, band) for each on a thread of its own, the first band on the calling thread;
+// returns when all are done. work must not throw.
+void InBands(int count, int threadCount, const std::function<void(int, int, int)>& work);
 
 // How many threads pay for a picture of this size: one at the preview's sizes, where starting a
 // thread would cost more than it saves.

@@ -1,11 +1,13 @@
 #include "correct/view_correction.h"
 
 #include <cmath>
+#include <algorithm>
 #include <cstring>
 #include <optional>
 
 #include "correct/correct_bitmap.h"
 #include "correct/correction_rows.h"
+#include "correct/fast_correction.h"
 #include "correct/sample_thresholds.h"
 #include "platform/error.h"
 
@@ -32,8 +34,8 @@ ViewSpans SpansOf(const Bitmap& picture, const ViewPlacement& placement, const B
 }
 
 // The view's pixel bytes where its span of columns starts, in view row rows.first + k.
-std::uint8_t* ViewRow(Bitmap& view, const ViewSpans& spans, std::size_t k) {
-  return view.ScanLine(spans.rows.first + static_cast<int>(k)) +
+std::uint8_t* ViewRow(Bitmap& view, const ViewSpans& spans, int k) {
+  return view.ScanLine(spans.rows.first + k) +
          3 * static_cast<std::size_t>(spans.columns.first);
 }
 
@@ -56,14 +58,18 @@ void SampleView(const Bitmap& picture, const ViewPlacement& placement, Bitmap& v
   CheckView(picture, placement, view);
   const ViewSpans spans = SpansOf(picture, placement, view);
   if (spans.Empty()) return;
-  for (std::size_t k = 0; k < spans.rows.sources.size(); ++k) {
-    const std::uint8_t* in = picture.ScanLine(spans.rows.sources[k]);
-    std::uint8_t* out = ViewRow(view, spans, k);
-    for (const int x : spans.columns.sources) {
-      std::memcpy(out, in + 3 * static_cast<std::size_t>(x), 3);
-      out += 3;
+  const int shown = static_cast<int>(spans.rows.sources.size());
+  const int count = static_cast<int>(spans.columns.sources.size());
+  InBands(shown, CorrectionThreadCount(count, shown), [&](int first, int end, int) {
+    for (int k = first; k < end; ++k) {
+      const std::uint8_t* in = picture.ScanLine(spans.rows.sources[k]);
+      std::uint8_t* out = ViewRow(view, spans, k);
+      for (const int x : spans.columns.sources) {
+        std::memcpy(out, in + 3 * static_cast<std::size_t>(x), 3);
+        out += 3;
+      }
     }
-  }
+  });
 }
 
 void CorrectView(const Bitmap& picture, const CorrectionSettings& settings,
@@ -76,23 +82,30 @@ void CorrectView(const Bitmap& picture, const CorrectionSettings& settings,
   const int cy = picture.Height() / 2, cx = picture.Width() / 2;
   const double farthest = FarthestDistance(cx, cy);
   const std::vector<int>& columns = spans.columns.sources;
+  const std::vector<int>& rows = spans.rows.sources;
   const int count = static_cast<int>(columns.size());
-  std::vector<double> gains(columns.size());
   // A local copy: the gains written below could otherwise alias the settings.
   const CorrectionSettings local = settings;
-  for (std::size_t k = 0; k < spans.rows.sources.size(); ++k) {
-    const int y = spans.rows.sources[k];
-    std::uint8_t* out = ViewRow(view, spans, k);
-    // Enlarged, several view rows show the same source row: corrected once, then copied.
-    if (k > 0 && spans.rows.sources[k - 1] == y) {
-      std::memcpy(out, ViewRow(view, spans, k - 1), 3 * columns.size());
-      continue;
+  const int shown = static_cast<int>(rows.size());
+  const int threads = std::min(CorrectionThreadCount(count, shown), shown);
+  std::vector<double> allGains(static_cast<std::size_t>(threads) * columns.size());
+  const auto band = [&](int first, int end, int index) {
+    double* gains = allGains.data() + static_cast<std::size_t>(index) * columns.size();
+    for (int k = first; k < end; ++k) {
+      const int y = rows[k];
+      std::uint8_t* out = ViewRow(view, spans, k);
+      // Enlarged, several view rows show the same source row: corrected once, then copied.
+      if (k > first && rows[k - 1] == y) {
+        std::memcpy(out, ViewRow(view, spans, k - 1), 3 * columns.size());
+        continue;
+      }
+      for (int i = 0; i < count; ++i)
+        gains[i] = PixelGain(local, NormalisedDistance(columns[i], y, cx, cy, farthest));
+      pixels.Pixels(picture.ScanLine(y), out, count, [&columns](int i) { return columns[i]; },
+                    [gains](int i) { return gains[i]; });
     }
-    for (int i = 0; i < count; ++i)
-      gains[i] = PixelGain(local, NormalisedDistance(columns[i], y, cx, cy, farthest));
-    pixels.Pixels(picture.ScanLine(y), out, count, [&columns](int i) { return columns[i]; },
-                  [&gains](int i) { return gains[i]; });
-  }
+  };
+  InBands(shown, threads, band);
 }
 
 }  // namespace brumel
