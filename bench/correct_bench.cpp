@@ -122,8 +122,18 @@ BENCHMARK(Fast)->Args({200, 200})->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(Reference)->Args({6000, 4000})->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(Fast)->Args({6000, 4000})->Unit(benchmark::kMillisecond)->UseRealTime();
 
-BENCHMARK(CompareNewPlace)->ArgName("fit0_full1")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(CompareNewSetting)->ArgName("fit0_full1")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(CompareNewPlace)
+    ->ArgName("fit0_full1")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(CompareNewSetting)
+    ->ArgName("fit0_full1")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);

@@ -1,6 +1,8 @@
 // The Compare window on Qt's offscreen platform: its caption, fitting and 100 %, the divider
 // between the original and the correction as drawn, the redraw after new settings, zooming about
 // the cursor and panning by dragging.
+#include "gui/compare_window.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -12,7 +14,6 @@
 
 #include "correct/view_correction.h"
 #include "correction_test_support.h"
-#include "gui/compare_window.h"
 
 namespace brumel {
 namespace {
@@ -106,8 +107,8 @@ TEST_F(CompareWindowTest, CaptionNamesTheFileWithoutItsFolder) {
 }
 
 TEST_F(CompareWindowTest, FitsAtFirstAndShowsFullSizeOnOneAndFitsAgainOnF) {
-  const double fit = std::min(double(View().width()) / kPictureWidth,
-                              double(View().height()) / kPictureHeight);
+  const double fit =
+      std::min(double(View().width()) / kPictureWidth, double(View().height()) / kPictureHeight);
   EXPECT_TRUE(View().Fitted());
   EXPECT_DOUBLE_EQ(View().Placement().scale, fit);
   window_.activateWindow();

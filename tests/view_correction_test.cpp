@@ -118,11 +118,11 @@ TEST(ViewCorrection, ViewLargerThanThePictureOrBesideItLeavesTheRestAlone) {
   std::mt19937 random(3);
   const Bitmap picture = testing::RandomBitmap(40, 30, random);
   const CorrectionSettings settings = RandomSettings(random);
-  ExpectViewsShowSources(picture, settings, {-10, -5, 1}, 70, 50);   // the picture inside
+  ExpectViewsShowSources(picture, settings, {-10, -5, 1}, 70, 50);       // the picture inside
   ExpectViewsShowSources(picture, settings, {-20, -12.5, 2}, 150, 110);  // enlarged inside
-  ExpectViewsShowSources(picture, settings, {30, 20, 0.5}, 40, 40);  // the lower right corner
-  ExpectViewsShowSources(picture, settings, {-100, 0, 1}, 50, 20);   // wholly beside it
-  ExpectViewsShowSources(picture, settings, {0, 1e300, 1}, 10, 10);  // far beyond it
+  ExpectViewsShowSources(picture, settings, {30, 20, 0.5}, 40, 40);      // the lower right corner
+  ExpectViewsShowSources(picture, settings, {-100, 0, 1}, 50, 20);       // wholly beside it
+  ExpectViewsShowSources(picture, settings, {0, 1e300, 1}, 10, 10);      // far beyond it
 }
 
 TEST(ViewCorrection, OnePixelPictures) {

@@ -17,7 +17,9 @@ namespace {
 // The loader's messages go to the standard error.
 class StandardError : public brumel::MessagePort {
  public:
-  void ShowInformation(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
+  void ShowInformation(const std::string& text) override {
+    std::fprintf(stderr, "%s\n", text.c_str());
+  }
   void ShowError(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
 };
 

@@ -40,8 +40,9 @@ class PixelCorrection {
       // Local names, so that the compiler need not reload them after every byte it writes.
       const SampleThresholds& thresholds = *thresholds_;
       const double lowest = thresholds.Lowest(), highest = thresholds.Highest();
-      Run(in, out, count, column, gain,
-          [&thresholds, lowest, highest](double v) { return thresholds.Sample(v, lowest, highest); });
+      Run(in, out, count, column, gain, [&thresholds, lowest, highest](double v) {
+        return thresholds.Sample(v, lowest, highest);
+      });
     } else {
       const double gamma = gamma_;
       Run(in, out, count, column, gain, [gamma](double v) { return SampleFromLight(v, gamma); });
@@ -126,9 +127,10 @@ class CorrectionRows {
 
   void Row(int y, const double* gains) const {
     const int cx = cx_;
-    pixels_.Pixels(in_ + static_cast<std::size_t>(y) * inStride_,
-                   out_ + static_cast<std::size_t>(y) * outStride_, width_,
-                   [](int x) { return x; }, [gains, cx](int x) { return gains[std::abs(x - cx)]; });
+    pixels_.Pixels(
+        in_ + static_cast<std::size_t>(y) * inStride_,
+        out_ + static_cast<std::size_t>(y) * outStride_, width_, [](int x) { return x; },
+        [gains, cx](int x) { return gains[std::abs(x - cx)]; });
   }
 
   const std::uint8_t* const in_;

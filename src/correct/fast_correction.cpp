@@ -22,7 +22,8 @@ void RunInBands(const CorrectionRows& pass, int threadCount) {
   const int bands = std::clamp(threadCount, 1, pass.Distances());
   std::vector<double> gains(static_cast<std::size_t>(bands) * pass.GainsPerRow());
   InBands(pass.Distances(), bands, [&](int first, int end, int band) {
-    pass.MirroredRows(first, end, gains.data() + static_cast<std::size_t>(band) * pass.GainsPerRow());
+    pass.MirroredRows(first, end,
+                      gains.data() + static_cast<std::size_t>(band) * pass.GainsPerRow());
   });
 }
 

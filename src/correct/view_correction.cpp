@@ -1,7 +1,7 @@
 #include "correct/view_correction.h"
 
-#include <cmath>
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <optional>
 
@@ -35,8 +35,7 @@ ViewSpans SpansOf(const Bitmap& picture, const ViewPlacement& placement, const B
 
 // The view's pixel bytes where its span of columns starts, in view row rows.first + k.
 std::uint8_t* ViewRow(Bitmap& view, const ViewSpans& spans, int k) {
-  return view.ScanLine(spans.rows.first + k) +
-         3 * static_cast<std::size_t>(spans.columns.first);
+  return view.ScanLine(spans.rows.first + k) + 3 * static_cast<std::size_t>(spans.columns.first);
 }
 
 }  // namespace
@@ -101,8 +100,9 @@ void CorrectView(const Bitmap& picture, const CorrectionSettings& settings,
       }
       for (int i = 0; i < count; ++i)
         gains[i] = PixelGain(local, NormalisedDistance(columns[i], y, cx, cy, farthest));
-      pixels.Pixels(picture.ScanLine(y), out, count, [&columns](int i) { return columns[i]; },
-                    [gains](int i) { return gains[i]; });
+      pixels.Pixels(
+          picture.ScanLine(y), out, count, [&columns](int i) { return columns[i]; },
+          [gains](int i) { return gains[i]; });
     }
   };
   InBands(shown, threads, band);

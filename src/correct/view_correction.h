@@ -14,7 +14,7 @@ namespace brumel {
 // (left + (i + 1/2) / scale, top + (j + 1/2) / scale), so the view shows the source rectangle
 // from (left, top), view width / scale wide and view height / scale high.
 struct ViewPlacement {
-  double left = 0;   // source coordinates of the view's top-left corner, any finite value
+  double left = 0;  // source coordinates of the view's top-left corner, any finite value
   double top = 0;
   double scale = 1;  // view pixels per source pixel, finite and above 0
 };

@@ -120,8 +120,8 @@ void CompareView::paintEvent(QPaintEvent*) {
   painter.setBrush(QColor(60, 60, 60));
   painter.setPen(Qt::NoPen);
   for (const int side : {-1, 1})
-    painter.drawPolygon(QPolygonF({knob + QPointF(side * 7, 0), knob + QPointF(side * 2, -4),
-                                   knob + QPointF(side * 2, 4)}));
+    painter.drawPolygon(QPolygonF(
+        {knob + QPointF(side * 7, 0), knob + QPointF(side * 2, -4), knob + QPointF(side * 2, 4)}));
 }
 
 void CompareView::resizeEvent(QResizeEvent* event) {
