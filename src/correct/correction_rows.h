@@ -1,6 +1,7 @@
 // The rows of the fast correction pass, shared by the pass that has the whole picture at hand
-// and the one that corrects a picture while its reader is still producing it. Everything that
-// runs per pixel is defined in the class, so that it is inlined into both.
+// and the one that corrects a picture while its reader is still producing it, and their
+// per-pixel step, which the view of a picture at a scale takes too. Everything that runs per
+// pixel is defined in the classes, so that it is inlined into each.
 #pragma once
 
 #include <array>
@@ -27,7 +28,7 @@ LightTables CrossedLight(const CorrectionSettings& settings);
 // thresholds equal.
 class PixelCorrection {
  public:
-  // The settings and thresholds (when given) must outlive the object.
+  // The thresholds, when given, must outlive the object.
   PixelCorrection(const CorrectionSettings& settings, const SampleThresholds* thresholds)
       : thresholds_(thresholds), light_(CrossedLight(settings)), gamma_(settings.Gamma) {}
 

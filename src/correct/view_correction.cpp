@@ -43,9 +43,10 @@ std::uint8_t* ViewRow(Bitmap& view, const ViewSpans& spans, int k) {
 ViewSpan SpanOnPicture(double start, double scale, int viewPixels, int pictureSide) {
   ViewSpan span;
   for (int i = 0; i < viewPixels; ++i) {
-    // Compared as a double first: far outside the picture the index would not fit an int.
+    // Compared as a double first: far outside the picture the index would not fit an int (and
+    // a NaN is on no pixel).
     const double source = std::floor(start + (i + 0.5) / scale);
-    if (source < 0) continue;
+    if (!(source >= 0)) continue;
     if (source >= pictureSide) break;
     if (span.sources.empty()) span.first = i;
     span.sources.push_back(static_cast<int>(source));
