@@ -8,6 +8,7 @@
 #include <QMimeData>
 #include <QProgressDialog>
 #include <QUrl>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -15,6 +16,7 @@
 #include "batch/batch.h"
 #include "correct/correct_bitmap.h"
 #include "correct/estimate_restoration.h"
+#include "correct/levels_text.h"
 #include "formats/bmp/bmp_codec.h"
 #include "formats/load_image.h"
 #include "gui/bitmap_image.h"
@@ -60,6 +62,25 @@ Bitmap FromPane(const ImagePane& pane) {
 bool SamePositions(const ControlPositions& a, const ControlPositions& b) {
   return a.corner == b.corner && a.centre == b.centre && a.gamma == b.gamma && a.red == b.red &&
          a.green == b.green && a.blue == b.blue && a.curve == b.curve;
+}
+
+// The options brumel-batch --estimate prints for these settings, in its order.
+std::string EstimateLine(const ControlPositions& p, const Levels& levels) {
+  return "--levels " + LevelsText(levels) + " --corner " + std::to_string(p.corner) +
+         " --centre " + std::to_string(p.centre) + " --curve " + kCurveNames[p.curve] +
+         " --gamma " + std::to_string(p.gamma) + " --red " + std::to_string(p.red) +
+         " --green " + std::to_string(p.green) + " --blue " + std::to_string(p.blue);
+}
+
+// What a command prints on its standard output.
+std::string Output(const std::string& command) {
+  std::string text;
+  if (FILE* pipe = popen(command.c_str(), "r")) {
+    char buffer[512];
+    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) text.append(buffer, n);
+    pclose(pipe);
+  }
+  return text;
 }
 
 class RestoreMenuTest : public testing::Test {
@@ -172,6 +193,28 @@ TEST_F(RestoreMenuTest, AutomaticSetsTheEstimatesControlsAndLevelsThenSaveWrites
   EXPECT_TRUE(Staged().empty());
   // The picture kept is the one loaded, not its correction.
   EXPECT_EQ(ToQImage(window_->WorkingBitmap()), ToQImage(Loaded(input)));
+}
+
+// The faded sample, a JPEG, with brumel-batch run as a program: the window's estimate is the line
+// --estimate prints, and the picture saved with it equals brumel-batch's given that line.
+TEST_F(RestoreMenuTest, FadedSampleMatchesBrumelBatchEstimateAndOutput) {
+#ifndef BRUMEL_BATCH_PROGRAM
+  GTEST_SKIP() << "brumel-batch is not built";
+#else
+  const std::string sample = std::string(BRUMEL_SOURCE_DIR) + "/docs/faded-sample.jpg";
+  window_->LoadFile(sample);
+  menu_->Automatic1->trigger();
+  const std::string line = EstimateLine(window_->Positions(), window_->CurrentLevels());
+  const std::string program = BRUMEL_BATCH_PROGRAM;
+  const std::string printed = Output(program + " --estimate '" + sample + "'");
+  EXPECT_NE(printed.find(line), std::string::npos) << printed << "\nwindow: " << line;
+  saveOne_.typed = (folder_ / "window.png").string();
+  menu_->SaveCorrected1->trigger();
+  ASSERT_TRUE(messages_.errors.empty()) << messages_.errors.front();
+  Output(program + " " + line + " -o '" + (folder_ / "batch.png").string() + "' '" + sample + "'");
+  EXPECT_EQ(Bytes(folder_ / "window.png"), Bytes(folder_ / "batch0.png"));
+  EXPECT_GT(Bytes(folder_ / "window.png").size(), 1000u);
+#endif
 }
 
 TEST_F(RestoreMenuTest, SaveOfAPictureThatCannotBeWrittenShowsTheErrorAndLeavesNothing) {
