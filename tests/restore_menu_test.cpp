@@ -1,12 +1,15 @@
 // The Restore menu, the Levels dialog and the files from the desktop, on Qt's offscreen platform
 // with the window's dialogs and boxes faked: each item against what brumel-batch's own calls
 // give for the same picture and settings.
+#include "gui/restore_menu.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QProgressDialog>
+#include <QTest>
 #include <QUrl>
 #include <cstdio>
 #include <filesystem>
@@ -21,7 +24,6 @@
 #include "formats/load_image.h"
 #include "gui/bitmap_image.h"
 #include "gui/correct.h"
-#include "gui/restore_menu.h"
 #include "update/program_version.h"
 #include "window_fakes.h"
 
@@ -36,7 +38,8 @@ Bitmap FadedPicture(int width, int height, int seed) {
   Bitmap bitmap(width, height);
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x) {
-      const int edge = std::abs(2 * x - width) * 20 / width + std::abs(2 * y - height) * 20 / height;
+      const int edge =
+          std::abs(2 * x - width) * 20 / width + std::abs(2 * y - height) * 20 / height;
       const int tone = 70 + (x * 7 + y * 3 + seed * 11) % 90 - edge;
       std::uint8_t* p = bitmap.ScanLine(y) + 3 * x;
       p[0] = static_cast<std::uint8_t>(tone * 3 / 4);
@@ -66,10 +69,10 @@ bool SamePositions(const ControlPositions& a, const ControlPositions& b) {
 
 // The options brumel-batch --estimate prints for these settings, in its order.
 std::string EstimateLine(const ControlPositions& p, const Levels& levels) {
-  return "--levels " + LevelsText(levels) + " --corner " + std::to_string(p.corner) +
-         " --centre " + std::to_string(p.centre) + " --curve " + kCurveNames[p.curve] +
-         " --gamma " + std::to_string(p.gamma) + " --red " + std::to_string(p.red) +
-         " --green " + std::to_string(p.green) + " --blue " + std::to_string(p.blue);
+  return "--levels " + LevelsText(levels) + " --corner " + std::to_string(p.corner) + " --centre " +
+         std::to_string(p.centre) + " --curve " + kCurveNames[p.curve] + " --gamma " +
+         std::to_string(p.gamma) + " --red " + std::to_string(p.red) + " --green " +
+         std::to_string(p.green) + " --blue " + std::to_string(p.blue);
 }
 
 // What a command prints on its standard output.
@@ -141,10 +144,12 @@ TEST_F(RestoreMenuTest, MenuStandsRightOfTheWindowsTwoItemsWithItsKeys) {
   EXPECT_EQ(window_->MainMenu1->actions().size(), 2);
   EXPECT_EQ(window_->MainMenu1->cornerWidget(Qt::TopRightCorner), menu_->RestoreBar);
   EXPECT_EQ(menu_->Restore->title(), "Restore");
-  const std::pair<QAction*, const char*> items[] = {
-      {menu_->Automatic1, "Ctrl+R"}, {menu_->Levels1, "Ctrl+L"}, {menu_->Reset1, ""},
-      {menu_->Compare1, "Ctrl+E"},   {menu_->SaveCorrected1, "Ctrl+S"},
-      {menu_->AutomaticBatch1, ""}};
+  const std::pair<QAction*, const char*> items[] = {{menu_->Automatic1, "Ctrl+R"},
+                                                    {menu_->Levels1, "Ctrl+L"},
+                                                    {menu_->Reset1, ""},
+                                                    {menu_->Compare1, "Ctrl+E"},
+                                                    {menu_->SaveCorrected1, "Ctrl+S"},
+                                                    {menu_->AutomaticBatch1, ""}};
   ASSERT_EQ(menu_->Restore->actions().size(), 6);
   for (int i = 0; i < 6; ++i) {
     EXPECT_EQ(menu_->Restore->actions()[i], items[i].first);
@@ -152,6 +157,17 @@ TEST_F(RestoreMenuTest, MenuStandsRightOfTheWindowsTwoItemsWithItsKeys) {
   }
   EXPECT_EQ(menu_->SaveCorrected1->text(), "Save Corrected Image...");
   EXPECT_EQ(menu_->AutomaticBatch1->text(), "Batch with Automatic Settings...");
+}
+
+TEST_F(RestoreMenuTest, KeysWorkWithoutOpeningTheMenu) {
+  window_->LoadFile(Picture("p.bmp", FadedPicture(60, 40, 13)));
+  window_->show();
+  window_->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+  QTest::keyClick(window_.get(), Qt::Key_R, Qt::ControlModifier);
+  EXPECT_FALSE(SamePositions(window_->Positions(), ControlPositions{}));
+  QTest::keyClick(window_.get(), Qt::Key_L, Qt::ControlModifier);
+  EXPECT_TRUE(menu_->LevelsDialog1->isVisible());
 }
 
 TEST_F(RestoreMenuTest, AutomaticIsGreyedOutUntilAPictureIsLoaded) {
@@ -265,9 +281,8 @@ TEST_F(RestoreMenuTest, LevelsDialogChangesReachThePreviewAndKeepTheLevelsValid)
   // With the box ticked, the other channels follow the one changed.
   dialog.SameForAll->setChecked(true);
   dialog.channels[2].white->setValue(220);
-  for (const ChannelLevels& channel :
-       {window_->CurrentLevels().red, window_->CurrentLevels().green,
-        window_->CurrentLevels().blue})
+  for (const ChannelLevels& channel : {window_->CurrentLevels().red, window_->CurrentLevels().green,
+                                       window_->CurrentLevels().blue})
     EXPECT_EQ(channel.white, 220);
   dialog.ResetButton->click();
   EXPECT_EQ(window_->CurrentLevels(), Levels{});

@@ -33,7 +33,8 @@ constexpr int kSettleMilliseconds = 500;
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
   if (argc != 3 && argc != 5) {
-    std::fprintf(stderr, "usage: window_screenshot PICTURE OUTPUT.png [AUTOMATIC.png LEVELS.png]\n");
+    std::fprintf(stderr,
+                 "usage: window_screenshot PICTURE OUTPUT.png [AUTOMATIC.png LEVELS.png]\n");
     return 2;
   }
   brumel::Tbrumel window("brumel", brumel::DownloadUrlToFile);

@@ -302,8 +302,15 @@ void Tbrumel::SetPositions(const ControlPositions& positions) {
 }
 
 ControlPositions Tbrumel::Positions() const {
-  return {ScrollBar1->value(), ScrollBar2->value(), ScrollBar3->value(), redBar->value(),
-          greenBar->value(),   blueBar->value(),    curveItems_->checkedId()};
+  ControlPositions positions;
+  positions.corner = ScrollBar1->value();
+  positions.centre = ScrollBar2->value();
+  positions.gamma = ScrollBar3->value();
+  positions.red = redBar->value();
+  positions.green = greenBar->value();
+  positions.blue = blueBar->value();
+  positions.curve = curveItems_->checkedId();
+  return positions;
 }
 
 void Tbrumel::SetLevels(const Levels& levels) {

@@ -24,8 +24,8 @@ std::string AutomaticBatchMessage(const BatchReport& report,
                                   std::size_t count) {
   const std::string complete = BatchCompletionMessage(report);
   const std::size_t firstLineEnd = std::min(complete.find('\n'), complete.size());
-  std::string message = stopped ? "Batch stopped after " + std::to_string(written.size()) +
-                                      " of " + std::to_string(count) + " files"
+  std::string message = stopped ? "Batch stopped after " + std::to_string(written.size()) + " of " +
+                                      std::to_string(count) + " files"
                                 : complete.substr(0, firstLineEnd);
   for (const std::string& output : written) message += "\nwritten " + output;
   return message + complete.substr(firstLineEnd);
@@ -44,8 +44,8 @@ RestoreMenu::RestoreMenu(Tbrumel& window, QMenuBar& bar)
   bar.setCornerWidget(RestoreBar, Qt::TopRightCorner);
   Restore = RestoreBar->addMenu("Restore");
   Restore->setObjectName("Restore");
-  Automatic1 = AddItem("Automatic1", "Automatic", QKeySequence("Ctrl+R"),
-                       &RestoreMenu::AutomaticClick);
+  Automatic1 =
+      AddItem("Automatic1", "Automatic", QKeySequence("Ctrl+R"), &RestoreMenu::AutomaticClick);
   Levels1 = AddItem("Levels1", "Levels...", QKeySequence("Ctrl+L"), &RestoreMenu::LevelsClick);
   Reset1 = AddItem("Reset1", "Reset", QKeySequence(), &RestoreMenu::ResetClick);
   Compare1 = AddItem("Compare1", "Compare...", QKeySequence("Ctrl+E"), &RestoreMenu::CompareClick);
@@ -72,9 +72,8 @@ QAction* RestoreMenu::AddItem(const char* name, const char* caption, QKeySequenc
   item->setShortcut(keys);
   // The keys work whether or not the menu was ever opened.
   window_.addAction(item);
-  connect(item, &QAction::triggered, this, [this, handler] { window_.Guarded([&] {
-    (this->*handler)();
-  }); });
+  connect(item, &QAction::triggered, this,
+          [this, handler] { window_.Guarded([&] { (this->*handler)(); }); });
   return item;
 }
 
@@ -148,10 +147,8 @@ void RestoreMenu::AutomaticBatchClick() {
   const BatchProgress shown = [&](std::size_t index, std::size_t total, const std::string& input) {
     inFile = true;
     progress.setValue(static_cast<int>(index));
-    progress.setLabelText(QString("%1 of %2: %3")
-                              .arg(index + 1)
-                              .arg(total)
-                              .arg(QString::fromStdString(input)));
+    progress.setLabelText(
+        QString("%1 of %2: %3").arg(index + 1).arg(total).arg(QString::fromStdString(input)));
     emit BatchFileStarted(index);
     QCoreApplication::processEvents();
   };
