@@ -261,7 +261,10 @@ TEST_F(RestoreMenuTest, LevelsDialogChangesReachThePreviewAndKeepTheLevelsValid)
   EXPECT_TRUE(dialog.isVisible());
   EXPECT_FALSE(dialog.isModal());
   EXPECT_EQ(dialog.windowTitle(), "Levels");
+  int refreshed = 0;
+  QObject::connect(window_.get(), &Tbrumel::PreviewRefreshed, [&] { ++refreshed; });
   dialog.channels[0].black->setValue(40);
+  EXPECT_EQ(refreshed, 1);
   dialog.channels[2].gamma->setValue(1.25);
   Levels expected;
   expected.red.black = 40;

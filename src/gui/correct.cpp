@@ -273,6 +273,7 @@ void Tbrumel::Button3Click() {
   ReadPassControls();
   CorrectBitmap(image1Bitmap_, image2Bitmap_, settings_);
   Image2->Show(image2Bitmap_);
+  emit PreviewRefreshed();
 }
 
 void Tbrumel::Button5Click() {

@@ -139,6 +139,8 @@ class Tbrumel : public QMainWindow {
   // The working bitmap holds another picture (a load, a batch run).
   void PictureChanged();
   void LevelsChanged();
+  // The preview was corrected again with the settings of the moment; a larger view follows it.
+  void PreviewRefreshed();
 
  protected:
   void closeEvent(QCloseEvent* event) override;

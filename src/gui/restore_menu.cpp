@@ -105,7 +105,8 @@ void RestoreMenu::ResetClick() {
 }
 
 // Left for the Compare window (CompareWindow, src/gui/compare_window.h): it is to open here, on
-// the window's picture and settings. Until then the item stays greyed out.
+// the window's picture (WorkingBitmap, LoadedFile) and settings (PassSettings), following the
+// window's PreviewRefreshed and PictureChanged. Until then the item stays greyed out.
 void RestoreMenu::CompareClick() {}
 
 void RestoreMenu::SaveCorrectedClick() {
