@@ -155,7 +155,9 @@ void RestoreMenu::AutomaticBatchClick() {
   };
   Bitmap picture;  // the window keeps the picture it shows
   const BatchReport report = RunBatch(request, picture, *ports.messages, shown);
-  const bool stopped = progress.wasCanceled();
+  // A Cancel during the last file stops nothing.
+  const bool stopped =
+      report.written + report.skipped.size() + report.failed.size() < request.inputs.size();
   progress.reset();
   ports.messages->ShowInformation(AutomaticBatchMessage(report, written, stopped, count));
 }
