@@ -10,6 +10,9 @@ set(BRUMEL_QT_SOURCES
   src/gui/image_pane.cpp
   src/gui/message_boxes.cpp
   src/gui/name_filters.cpp
+  src/gui/levels_dialog.cpp
+  src/gui/picture_drop.cpp
+  src/gui/restore_menu.cpp
   src/gui/correct.cpp
   src/gui/yorn.cpp
   src/gui/compare_view.cpp

@@ -65,6 +65,7 @@ set(BRUMEL_BATCH_SOURCES
   src/batch/output_template.cpp
   src/batch/select_inputs.cpp
   src/batch/metadata_copy.cpp
+  src/batch/staged_output.cpp
   src/batch/stale_files.cpp
 )
 

@@ -85,7 +85,11 @@ cmp <(convert "$SCRATCH/icon.png" rgba:-) <(convert "$icon" rgba:-) ||
   fail "the 32 x 32 icon is not what tools/make_icon.cpp draws"
 
 # Warnings are shown for a person to judge; only errors fail.
-lintian --fail-on error "$DEB" || fail "lintian reports errors"
+lintian --fail-on error "$DEB" | tee "$SCRATCH/lintian.txt" || fail "lintian reports errors"
+# A file manager hands the picture it opens to the command of the desktop entry.
+if grep -q desktop-mime-but-no-exec-code "$SCRATCH/lintian.txt"; then
+  fail "the desktop entry names picture types but its Exec takes no file"
+fi
 
 [[ $failures -eq 0 ]] || { echo "package test: $failures failed"; exit 1; }
 echo "package test passed"

@@ -1,12 +1,15 @@
 // Draws the main window with a picture loaded into a PNG file: the screenshot of the README.
+// Given two more names, it also draws the window after "Automatic" on the same picture and the
+// Levels dialog that shows the estimated levels.
 // Run it on a display, for instance under xvfb-run, so that the window system's fonts are used.
-// Usage: window_screenshot PICTURE OUTPUT.png
+// Usage: window_screenshot PICTURE OUTPUT.png [AUTOMATIC.png LEVELS.png]
 #include <QApplication>
 #include <QFile>
 #include <QTimer>
 #include <cstdio>
 
 #include "gui/correct.h"
+#include "gui/restore_menu.h"
 #include "platform/download.h"
 
 namespace {
@@ -22,12 +25,16 @@ class GivenPicture : public brumel::OpenDialogPort {
   std::string path_;
 };
 
+// Grabbed once the window system has shown the windows and their fonts.
+constexpr int kSettleMilliseconds = 500;
+
 }  // namespace
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: window_screenshot PICTURE OUTPUT.png\n");
+  if (argc != 3 && argc != 5) {
+    std::fprintf(stderr,
+                 "usage: window_screenshot PICTURE OUTPUT.png [AUTOMATIC.png LEVELS.png]\n");
     return 2;
   }
   brumel::Tbrumel window("brumel", brumel::DownloadUrlToFile);
@@ -36,10 +43,16 @@ int main(int argc, char** argv) {
   window.show();
   window.Button1->click();
   bool saved = false;
-  // Grabbed once the window system has shown the window and its fonts.
-  QTimer::singleShot(500, &window, [&] {
+  QTimer::singleShot(kSettleMilliseconds, &window, [&] {
     saved = window.grab().save(QFile::decodeName(argv[2]), "PNG");
-    QApplication::quit();
+    if (argc == 3) return QApplication::quit();
+    window.Restore1->Automatic1->trigger();
+    window.Restore1->Levels1->trigger();
+    QTimer::singleShot(kSettleMilliseconds, &window, [&] {
+      saved = saved && window.grab().save(QFile::decodeName(argv[3]), "PNG") &&
+              window.Restore1->LevelsDialog1->grab().save(QFile::decodeName(argv[4]), "PNG");
+      QApplication::quit();
+    });
   });
   QApplication::exec();
   return saved ? 0 : 1;

@@ -1,22 +1,17 @@
 #include "batch/batch.h"
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 
 #include "batch/damage_note.h"
 #include "batch/input_file_check.h"
 #include "batch/inputs_in_order.h"
-#include "batch/metadata_copy.h"
 #include "batch/output_template.h"
+#include "batch/staged_output.h"
 #include "correct/correct_bitmap.h"
 #include "correct/streaming_correction.h"
 #include "formats/file_name.h"
 #include "formats/load_image.h"
-#include "platform/atomic_file.h"
 #include "platform/error.h"
 
 namespace brumel {
@@ -150,39 +145,9 @@ BatchReport ForEachInput(const BatchRequest& request, MessagePort& messages,
   return report;
 }
 
-// Where a parallel run's output waits, beside its place, until the inputs before it are done.
-std::string StagedName(const std::string& output, std::size_t index) {
-  const std::filesystem::path folder = std::filesystem::path(output).parent_path();
-  // The writers' temporary names start alike, so that one rule finds what a killed run left.
-  return (folder / (kTemporaryPrefix + std::to_string(getpid()) + "-" + std::to_string(index)))
-      .string();
-}
-
-// A writer's message names the file it wrote, which is the output to the person who asked.
-std::string NamingTheOutput(std::string text, const std::string& staged,
-                            const std::string& output) {
-  for (std::size_t at = text.find(staged); at != std::string::npos;
-       at = text.find(staged, at + output.size()))
-    text.replace(at, staged.size(), output);
-  return text;
-}
-
-// Writes an output under its staged name (write is false when there was nothing to write) and
-// carries the input's metadata into it, so that the output is complete before it is put in
-// place; errors name the output.
-template <typename Write>
-bool WriteStaged(const BatchRequest& request, std::size_t index, const std::string& staged,
-                 const std::string& output, const Write& write) {
-  try {
-    if (!write()) return false;
-    if (request.keepMetadataAs)
-      CopyMetadata(request.inputs[index], staged, request.format, *request.keepMetadataAs);
-  } catch (const Error& error) {
-    std::remove(staged.c_str());
-    throw Error(NamingTheOutput(error.what(), staged, output),
-                NamingTheOutput(error.CommandLineText(), staged, output));
-  }
-  return true;
+// What the output of the input with this index takes over from it.
+OutputOrigin OriginOf(const BatchRequest& request, std::size_t index) {
+  return {request.inputs[index], request.format, request.keepMetadataAs};
 }
 
 // One input of a parallel run, start to end on this thread: the other inputs keep the other
@@ -200,20 +165,12 @@ bool WorkOnInput(const BatchRequest& request, std::size_t index, Bitmap& working
       record.restoration ? SettingsFor(*record.restoration) : request.settings;
   CorrectBitmap(working, working, settings, 1);
   const std::string staged = StagedName(record.output, index);
-  WriteStaged(request, index, staged, record.output,
+  WriteStaged(OriginOf(request, index), staged, record.output,
               [&] { return FormatRow(request.format).write(staged, working, nullptr), true; });
   record.width = working.Width();
   record.height = working.Height();
   record.seconds = SecondsSince(start);
   return true;
-}
-
-// Puts a finished output in place; the error that says why, when the rename fails.
-std::optional<Error> PutInPlace(const std::string& staged, const std::string& output) {
-  if (std::rename(staged.c_str(), output.c_str()) == 0) return std::nullopt;
-  const Error error = WriteError("Cannot write file " + output, output, errno);
-  std::remove(staged.c_str());
-  return error;
 }
 
 BatchReport RunInParallel(const BatchRequest& request, MessagePort& messages,
@@ -274,7 +231,7 @@ BatchReport RunBatch(const BatchRequest& request, Bitmap& working, MessagePort& 
                              InputRecord& record) {
     record.output = OutputNameOf(request, i);
     const std::string staged = StagedName(record.output, i);
-    const bool loaded = WriteStaged(request, i, staged, record.output, [&] {
+    const bool loaded = WriteStaged(OriginOf(request, i), staged, record.output, [&] {
       if (request.automatic)
         return CorrectOwnSettings(request, input, staged, working, spare, port, record.restoration);
       // A large JPEG is corrected row by row while it is decoded and written; any other picture

@@ -7,7 +7,6 @@
 #include "batch/select_inputs.h"
 #include "batch/stale_files.h"
 #include "cli/input_list.h"
-#include "platform/number_text.h"
 #include "update/program_version.h"
 
 namespace brumel {
@@ -51,7 +50,7 @@ std::optional<std::string> ApplyCollectionOptions(const CollectionOptions& optio
     if (auto clash = OutputClash(request)) return clash;
   }
   request = ShardOf(request, *shard);
-  if (!options.stripMetadata) request.keepMetadataAs = "Brumel " + FormatNumber(kProgramVersion);
+  if (!options.stripMetadata) request.keepMetadataAs = SoftwareTag();
   return std::nullopt;
 }
 

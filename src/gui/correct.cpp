@@ -11,6 +11,8 @@
 #include "formats/formats.h"
 #include "formats/load_image.h"
 #include "gui/design_font.h"
+#include "gui/picture_drop.h"
+#include "gui/restore_menu.h"
 #include "platform/number_text.h"
 #include "update/program_version.h"
 
@@ -138,6 +140,8 @@ void Tbrumel::BuildMenu() {
   connect(About1, &QAction::triggered, this, [this] { Run(&Tbrumel::About1Click); });
   CheckUpdate1 = Named(MainMenu1->addAction("Check Update"), "CheckUpdate1");
   connect(CheckUpdate1, &QAction::triggered, this, [this] { Run(&Tbrumel::Button6Click); });
+  Restore1 = new RestoreMenu(*this, *MainMenu1);
+  new PictureDrop(*this, [this](const std::string& file) { LoadFile(file); });
 }
 
 void Tbrumel::BuildCurveChoice() {
@@ -219,8 +223,12 @@ bool Tbrumel::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void Tbrumel::Run(Handler handler) {
+  Guarded([this, handler] { (this->*handler)(); });
+}
+
+void Tbrumel::Guarded(const std::function<void()>& action) {
   try {
-    (this->*handler)();
+    action();
   } catch (const std::exception& error) {
     ports_.messages->ShowError(error.what());
   }
@@ -247,15 +255,7 @@ void Tbrumel::closeEvent(QCloseEvent* event) {
 }
 
 CorrectionSettings Tbrumel::ControlSettings() const {
-  ControlPositions positions;
-  positions.corner = ScrollBar1->value();
-  positions.centre = ScrollBar2->value();
-  positions.gamma = ScrollBar3->value();
-  positions.red = redBar->value();
-  positions.green = greenBar->value();
-  positions.blue = blueBar->value();
-  positions.curve = curveItems_->checkedId();
-  return SettingsFromPositions(positions);
+  return SettingsFromPositions(Positions());
 }
 
 void Tbrumel::ReadPassControls() {
@@ -273,6 +273,7 @@ void Tbrumel::Button3Click() {
   ReadPassControls();
   CorrectBitmap(image1Bitmap_, image2Bitmap_, settings_);
   Image2->Show(image2Bitmap_);
+  emit PreviewRefreshed();
 }
 
 void Tbrumel::Button5Click() {
@@ -284,11 +285,62 @@ void Tbrumel::Button5Click() {
   Image3->Show(graph_.Raster());
 }
 
+void Tbrumel::LoadFile(const std::string& fileName) {
+  Guarded([&] {
+    LoadPicture(fileName);
+    BuildPanes();
+  });
+}
+
+void Tbrumel::SetPositions(const ControlPositions& positions) {
+  ScrollBar1->setValue(positions.corner);
+  ScrollBar2->setValue(positions.centre);
+  ScrollBar3->setValue(positions.gamma);
+  redBar->setValue(positions.red);
+  greenBar->setValue(positions.green);
+  blueBar->setValue(positions.blue);
+  if (curveItems_->checkedId() != positions.curve) curveItems_->button(positions.curve)->click();
+}
+
+ControlPositions Tbrumel::Positions() const {
+  ControlPositions positions;
+  positions.corner = ScrollBar1->value();
+  positions.centre = ScrollBar2->value();
+  positions.gamma = ScrollBar3->value();
+  positions.red = redBar->value();
+  positions.green = greenBar->value();
+  positions.blue = blueBar->value();
+  positions.curve = curveItems_->checkedId();
+  return positions;
+}
+
+void Tbrumel::SetLevels(const Levels& levels) {
+  settings_.levels = levels;
+  emit LevelsChanged();
+  Button3Click();
+}
+
+CorrectionSettings Tbrumel::PassSettings() {
+  // The controls cannot move during a full-size pass, so every pass would show the same values.
+  ReadPassControls();
+  return settings_;
+}
+
+void Tbrumel::LoadPicture(const std::string& fileName) {
+  if (!LoadImageFile(fileName, workingBitmap_, *ports_.messages)) return;
+  loadedFile_ = fileName;
+  emit PictureChanged();
+}
+
 void Tbrumel::Button1Click() {
   if (ports_.openDialog->Execute()) {
     const std::vector<std::string> files = ports_.openDialog->Files();
-    if (!files.empty()) LoadImageFile(files.front(), workingBitmap_, *ports_.messages);
+    if (!files.empty()) LoadPicture(files.front());
   }
+  BuildPanes();
+}
+
+void Tbrumel::BuildPanes() {
   std::optional<Preview> preview = BuildPreview(workingBitmap_, Image1->x(), Image1->y());
   if (!preview) return;
   image1Bitmap_ = std::move(preview->reduced);
@@ -307,9 +359,13 @@ void Tbrumel::Button2Click() {
   request.inputs = ports_.openDialog->Files();
   request.outputName = ports_.saveDialog->FileName();
   request.format = FormatOfSaveFilter(ports_.saveDialog->FilterIndex());
-  // The controls cannot move during the run, so every pass would show the same values.
-  ReadPassControls();
-  request.settings = settings_;
+  request.settings = PassSettings();
+  // The working bitmap ends holding the last input written, whose file it came from.
+  request.ended = [this](const InputRecord& record) {
+    if (record.status != InputStatus::Written) return;
+    loadedFile_ = record.input;
+    emit PictureChanged();
+  };
   const BatchReport report = RunBatch(request, workingBitmap_, *ports_.messages);
   ports_.messages->ShowInformation(BatchCompletionMessage(report));
 }

@@ -12,6 +12,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -27,6 +28,8 @@
 #include "update/update_check.h"
 
 namespace brumel {
+
+class RestoreMenu;
 
 // The message boxes and dialogs the handlers talk through.
 struct WindowPorts {
@@ -81,6 +84,25 @@ class Tbrumel : public QMainWindow {
 
   const Bitmap& WorkingBitmap() const { return workingBitmap_; }
 
+  // What the Restore menu and its windows reach the window through.
+  const WindowPorts& Ports() const { return ports_; }
+  // The file the working bitmap was loaded from; empty before the first load.
+  const std::string& LoadedFile() const { return loadedFile_; }
+  // Loads the file and builds the panes as "Load Image" does after its dialog; errors go to the
+  // error box.
+  void LoadFile(const std::string& fileName);
+  // Moves every control to its position, as the person would: each control that moves runs its
+  // handler.
+  void SetPositions(const ControlPositions& positions);
+  ControlPositions Positions() const;
+  // The levels taken before the correction; setting them refreshes the preview.
+  void SetLevels(const Levels& levels);
+  const Levels& CurrentLevels() const { return settings_.levels; }
+  // The settings a full-size pass uses now, as the batch run takes them.
+  CorrectionSettings PassSettings();
+  // Runs an action; an error ends it and is shown in the error box.
+  void Guarded(const std::function<void()>& action);
+
   QMenuBar* MainMenu1;
   QAction* About1;
   QAction* CheckUpdate1;
@@ -111,6 +133,14 @@ class Tbrumel : public QMainWindow {
   QLabel* Label6;
   QScrollBar* blueBar;
   QLineEdit* blueEdit;
+  RestoreMenu* Restore1;
+
+ signals:
+  // The working bitmap holds another picture (a load, a batch run).
+  void PictureChanged();
+  void LevelsChanged();
+  // The preview was corrected again with the settings of the moment; a larger view follows it.
+  void PreviewRefreshed();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -134,6 +164,10 @@ class Tbrumel : public QMainWindow {
                       const ControlRange& control, Handler change, Handler exit);
   void WatchExit(QWidget* watched, QWidget* control, Handler handler);
 
+  // Reads the file into the working bitmap, remembering its name when it loaded.
+  void LoadPicture(const std::string& fileName);
+  // The preview build after a load: stops when the working bitmap is empty.
+  void BuildPanes();
   void FormCreate();
   void FormClose();
   // Runs a handler; an error ends it and is shown in the error box.
@@ -156,6 +190,7 @@ class Tbrumel : public QMainWindow {
   CorrectionSettings settings_;
   CurveGraph graph_;
   Bitmap workingBitmap_;
+  std::string loadedFile_;
   Bitmap image1Bitmap_;
   Bitmap image2Bitmap_;
 };

@@ -1,4 +1,5 @@
-// Start-up: the windowing application, the main window, the hidden offer dialog, the event loop.
+// Start-up: the windowing application, the main window, the hidden offer dialog, the picture
+// given on the command line (as a file manager gives it), the event loop.
 #include <QApplication>
 #include <QFile>
 #include <QIcon>
@@ -24,6 +25,10 @@ int main(int argc, char** argv) {
   brumel::TYesorno Yesorno;
   brumel.SetPorts({.offerDialog = &Yesorno});
   brumel.show();
+  // Qt has taken its own options out of the arguments; what is left after the program is the
+  // file to open, loaded as "Load Image" loads it.
+  const QStringList arguments = QApplication::arguments();
+  if (arguments.size() > 1) brumel.LoadFile(QFile::encodeName(arguments[1]).toStdString());
   QApplication::exec();
   return 0;
 }

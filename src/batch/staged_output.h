@@ -1,0 +1,42 @@
+// How the batch and the window write a picture: under a staged name in the output's folder,
+// with the input's metadata carried in, and renamed over the output only once complete, so
+// that a failed or interrupted write never leaves a broken output.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "correct/correction_settings.h"
+#include "formats/formats.h"
+#include "platform/bitmap.h"
+#include "platform/error.h"
+
+namespace brumel {
+
+// Where the output of the input with this index waits, beside its place, until it is complete.
+std::string StagedName(const std::string& output, std::size_t index);
+
+// What a written output takes over from its input.
+struct OutputOrigin {
+  std::string input;
+  OutputFormat format = OutputFormat::Png;
+  // With a value, the input's metadata goes into a JPEG or PNG output with this Software tag.
+  std::optional<std::string> keepMetadataAs;
+};
+
+// Writes an output under its staged name (write is false when there was nothing to write) and
+// carries the input's metadata into it; errors name the output, and remove what was staged.
+bool WriteStaged(const OutputOrigin& origin, const std::string& staged, const std::string& output,
+                 const std::function<bool()>& write);
+
+// Puts a finished output in place; the error that says why, when the rename fails.
+std::optional<Error> PutInPlace(const std::string& staged, const std::string& output);
+
+// The window's one picture: picture (the input's, untouched) corrected with settings and written
+// under exactly the name output, as the batch writes each of its outputs. Raises the error type.
+void WriteCorrectedPicture(const Bitmap& picture, const CorrectionSettings& settings,
+                           const OutputOrigin& origin, const std::string& output);
+
+}  // namespace brumel

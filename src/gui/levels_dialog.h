@@ -1,0 +1,48 @@
+// The "Levels" dialog: per channel the black point, white point and gamma of the levels step
+// taken before the correction, with the command line's ranges and steps. It stays open beside
+// the window; every change is reported at once.
+#pragma once
+
+#include <QCheckBox>
+#include <QDialog>
+#include <QDoubleSpinBox>
+#include <QPushButton>
+#include <QSpinBox>
+#include <array>
+
+#include "correct/levels.h"
+
+namespace brumel {
+
+class LevelsDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit LevelsDialog(QWidget* parent);
+
+  // Shows the levels without reporting them as a change.
+  void Show(const Levels& levels);
+  Levels Current() const;
+
+  struct ChannelBoxes {
+    QSpinBox* black;
+    QSpinBox* white;
+    QDoubleSpinBox* gamma;  // the levels' hundredths as a decimal
+  };
+  // Red, green, blue.
+  std::array<ChannelBoxes, 3> channels;
+  QCheckBox* SameForAll;
+  QPushButton* ResetButton;
+
+ signals:
+  void Changed(const Levels& levels);
+
+ private:
+  void BuildChannel(int row, const char* caption, ChannelBoxes& boxes);
+  // A box of one channel changed: with "Same for all channels" the others follow.
+  void ChannelChanged(int channel);
+  void SameForAllToggled(bool same);
+  void SetChannel(ChannelBoxes& boxes, const ChannelLevels& levels);
+};
+
+}  // namespace brumel

@@ -1,0 +1,165 @@
+#include "gui/restore_menu.h"
+
+#include <QCoreApplication>
+#include <QProgressDialog>
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "batch/batch.h"
+#include "batch/staged_output.h"
+#include "correct/estimate_restoration.h"
+#include "formats/formats.h"
+#include "gui/correct.h"
+#include "update/program_version.h"
+
+namespace brumel {
+
+namespace {
+
+// The closing message of the automatic batch: how it ended, each output written, then each
+// input skipped, damaged or failed, as the batch's own message names them after its first line.
+std::string AutomaticBatchMessage(const BatchReport& report,
+                                  const std::vector<std::string>& written, bool stopped,
+                                  std::size_t count) {
+  const std::string complete = BatchCompletionMessage(report);
+  const std::size_t firstLineEnd = std::min(complete.find('\n'), complete.size());
+  std::string message = stopped ? "Batch stopped after " + std::to_string(written.size()) + " of " +
+                                      std::to_string(count) + " files"
+                                : complete.substr(0, firstLineEnd);
+  for (const std::string& output : written) message += "\nwritten " + output;
+  return message + complete.substr(firstLineEnd);
+}
+
+}  // namespace
+
+RestoreMenu::RestoreMenu(Tbrumel& window, QMenuBar& bar)
+    : QObject(&window),
+      window_(window),
+      ownSaveDialog_(
+          std::make_unique<QtSaveDialog>(&window, QString::fromStdString(SaveDialogFilter()))),
+      saveDialog_(ownSaveDialog_.get()) {
+  RestoreBar = new QMenuBar(&bar);
+  RestoreBar->setObjectName("RestoreBar");
+  bar.setCornerWidget(RestoreBar, Qt::TopRightCorner);
+  Restore = RestoreBar->addMenu("Restore");
+  Restore->setObjectName("Restore");
+  Automatic1 =
+      AddItem("Automatic1", "Automatic", QKeySequence("Ctrl+R"), &RestoreMenu::AutomaticClick);
+  Levels1 = AddItem("Levels1", "Levels...", QKeySequence("Ctrl+L"), &RestoreMenu::LevelsClick);
+  Reset1 = AddItem("Reset1", "Reset", QKeySequence(), &RestoreMenu::ResetClick);
+  Compare1 = AddItem("Compare1", "Compare...", QKeySequence("Ctrl+E"), &RestoreMenu::CompareClick);
+  SaveCorrected1 = AddItem("SaveCorrected1", "Save Corrected Image...", QKeySequence("Ctrl+S"),
+                           &RestoreMenu::SaveCorrectedClick);
+  AutomaticBatch1 = AddItem("AutomaticBatch1", "Batch with Automatic Settings...", QKeySequence(),
+                            &RestoreMenu::AutomaticBatchClick);
+  Compare1->setEnabled(false);
+  LevelsDialog1 = new LevelsDialog(&window);
+  connect(LevelsDialog1, &LevelsDialog::Changed, this,
+          [this](const Levels& levels) { window_.Guarded([&] { window_.SetLevels(levels); }); });
+  connect(&window, &Tbrumel::LevelsChanged, this,
+          [this] { LevelsDialog1->Show(window_.CurrentLevels()); });
+  connect(&window, &Tbrumel::PictureChanged, this, &RestoreMenu::PictureChanged);
+  PictureChanged();
+}
+
+RestoreMenu::~RestoreMenu() = default;
+
+QAction* RestoreMenu::AddItem(const char* name, const char* caption, QKeySequence keys,
+                              void (RestoreMenu::*handler)()) {
+  QAction* item = Restore->addAction(caption);
+  item->setObjectName(name);
+  item->setShortcut(keys);
+  // The keys work whether or not the menu was ever opened.
+  window_.addAction(item);
+  connect(item, &QAction::triggered, this,
+          [this, handler] { window_.Guarded([&] { (this->*handler)(); }); });
+  return item;
+}
+
+void RestoreMenu::PictureChanged() {
+  const Bitmap& picture = window_.WorkingBitmap();
+  const bool loaded = picture.Width() > 0 && picture.Height() > 0;
+  Automatic1->setEnabled(loaded);
+  SaveCorrected1->setEnabled(loaded);
+}
+
+// The estimate of brumel-batch --estimate, on the full-size picture.
+void RestoreMenu::AutomaticClick() {
+  if (!Automatic1->isEnabled()) return;
+  const Restoration found = EstimateRestoration(window_.WorkingBitmap(), HeldSettings{});
+  window_.SetLevels(found.levels);
+  window_.SetPositions(found.positions);
+}
+
+void RestoreMenu::LevelsClick() {
+  LevelsDialog1->Show(window_.CurrentLevels());
+  LevelsDialog1->show();
+  LevelsDialog1->raise();
+  LevelsDialog1->activateWindow();
+}
+
+void RestoreMenu::ResetClick() {
+  window_.SetLevels(Levels{});
+  window_.SetPositions(ControlPositions{});
+}
+
+// Left for the Compare window (CompareWindow, src/gui/compare_window.h): it is to open here, on
+// the window's picture (WorkingBitmap, LoadedFile) and settings (PassSettings), following the
+// window's PreviewRefreshed and PictureChanged. Until then the item stays greyed out.
+void RestoreMenu::CompareClick() {}
+
+void RestoreMenu::SaveCorrectedClick() {
+  if (!SaveCorrected1->isEnabled() || !saveDialog_->Execute()) return;
+  const OutputOrigin origin{window_.LoadedFile(), FormatOfSaveFilter(saveDialog_->FilterIndex()),
+                            SoftwareTag()};
+  WriteCorrectedPicture(window_.WorkingBitmap(), window_.PassSettings(), origin,
+                        saveDialog_->FileName());
+}
+
+// The inputs and the output name as "BATCH PROCESS" asks for them, then brumel-batch --auto.
+void RestoreMenu::AutomaticBatchClick() {
+  const WindowPorts& ports = window_.Ports();
+  if (!ports.openDialog->Execute() || !ports.saveDialog->Execute()) return;
+  BatchRequest request;
+  request.inputs = ports.openDialog->Files();
+  request.outputName = ports.saveDialog->FileName();
+  request.format = FormatOfSaveFilter(ports.saveDialog->FilterIndex());
+  request.automatic = HeldSettings{};
+  request.keepGoing = true;
+  request.keepMetadataAs = SoftwareTag();
+  const std::size_t count = request.inputs.size();
+  QProgressDialog progress("", "Cancel", 0, static_cast<int>(count), &window_);
+  progress.setObjectName("BatchProgress");
+  progress.setWindowTitle("Batch with Automatic Settings");
+  progress.setWindowModality(Qt::WindowModal);
+  progress.setMinimumDuration(0);
+  std::vector<std::string> written;
+  // A Cancel stops the run between two files, never inside one.
+  bool inFile = false;
+  request.ended = [&](const InputRecord& record) {
+    inFile = false;
+    if (record.status == InputStatus::Written) written.push_back(record.output);
+  };
+  request.stopRequested = [&] {
+    QCoreApplication::processEvents();
+    return progress.wasCanceled() && !inFile;
+  };
+  const BatchProgress shown = [&](std::size_t index, std::size_t total, const std::string& input) {
+    inFile = true;
+    progress.setValue(static_cast<int>(index));
+    progress.setLabelText(
+        QString("%1 of %2: %3").arg(index + 1).arg(total).arg(QString::fromStdString(input)));
+    emit BatchFileStarted(index);
+    QCoreApplication::processEvents();
+  };
+  Bitmap picture;  // the window keeps the picture it shows
+  const BatchReport report = RunBatch(request, picture, *ports.messages, shown);
+  // A Cancel during the last file stops nothing.
+  const bool stopped =
+      report.written + report.skipped.size() + report.failed.size() < request.inputs.size();
+  progress.reset();
+  ports.messages->ShowInformation(AutomaticBatchMessage(report, written, stopped, count));
+}
+
+}  // namespace brumel
