@@ -20,6 +20,7 @@
 #include "correct/correct_bitmap.h"
 #include "correct/estimate_restoration.h"
 #include "correct/levels_text.h"
+#include "correct/view_correction.h"
 #include "formats/bmp/bmp_codec.h"
 #include "formats/load_image.h"
 #include "gui/bitmap_image.h"
@@ -242,6 +243,27 @@ TEST_F(RestoreMenuTest, SaveOfAPictureThatCannotBeWrittenShowsTheErrorAndLeavesN
   EXPECT_FALSE(fs::exists(folder_ / "missing"));
 }
 
+// Compare opens on the loaded picture and follows every control; it is greyed out until then.
+TEST_F(RestoreMenuTest, CompareShowsTheLoadedPictureAndFollowsTheControls) {
+  EXPECT_FALSE(menu_->Compare1->isEnabled());
+  const std::string input = Picture("album page.bmp", FadedPicture(120, 80, 3));
+  window_->LoadFile(input);
+  menu_->Compare1->trigger();
+  CompareWindow& compare = *menu_->CompareWindow1;
+  ASSERT_TRUE(compare.isVisible());
+  EXPECT_EQ(compare.windowTitle(), "Compare - album page.bmp");
+  const auto drawn = [&] { return compare.View()->grab().toImage(); };
+  const QImage before = drawn();
+  window_->redBar->setValue(window_->redBar->value() + 30);
+  EXPECT_NE(drawn(), before);
+  Bitmap expected(compare.View()->width(), compare.View()->height());
+  CorrectView(Loaded(input), window_->PassSettings(), compare.View()->Placement(), expected);
+  const QImage now = drawn().convertToFormat(QImage::Format_RGB32);
+  const int x = compare.View()->width() * 3 / 4, y = compare.View()->height() / 2;
+  const std::uint8_t* p = expected.ScanLine(y) + 3 * x;
+  EXPECT_EQ(now.pixel(x, y), qRgb(p[2], p[1], p[0]));
+}
+
 TEST_F(RestoreMenuTest, ResetPutsEveryControlAndTheLevelsBackToStartUp) {
   window_->LoadFile(Picture("p.bmp", FadedPicture(80, 60, 3)));
   const Bitmap startPreview = FromPane(*window_->Image2);
@@ -315,6 +337,11 @@ TEST_F(RestoreMenuTest, FileGivenAtStartIsLoadedAndAnUnreadableOneLeavesTheWindo
   EXPECT_EQ(window_->WorkingBitmap().Width(), 0);
   EXPECT_EQ(window_->Image1->size(), QSize(201, 201));
   EXPECT_FALSE(menu_->Automatic1->isEnabled());
+  // A type the loader does not take by its name is named too, not opened silently empty.
+  window_->LoadFile(Picture("scan.jpeg", FadedPicture(30, 20, 6)));
+  ASSERT_EQ(messages_.errors.size(), 2u);
+  EXPECT_NE(messages_.errors[1].find("scan.jpeg"), std::string::npos);
+  EXPECT_EQ(window_->WorkingBitmap().Width(), 0);
   const std::string input = Picture("given.bmp", FadedPicture(300, 150, 6));
   window_->LoadFile(input);
   EXPECT_EQ(window_->LoadedFile(), input);

@@ -13,6 +13,7 @@
 #include "gui/design_font.h"
 #include "gui/picture_drop.h"
 #include "gui/restore_menu.h"
+#include "platform/error.h"
 #include "platform/number_text.h"
 #include "update/program_version.h"
 
@@ -287,6 +288,11 @@ void Tbrumel::Button5Click() {
 
 void Tbrumel::LoadFile(const std::string& fileName) {
   Guarded([&] {
+    // A file handed over by the file manager may be of a type the loader does not take by its
+    // name (".jpeg", ".tiff"); "Load Image" offers only names it takes, so it says nothing.
+    if (FormatOfFileName(fileName) == nullptr)
+      throw Error("Cannot open " + fileName +
+                  ": Brumel reads pictures named .bmp, .jpg, .png or .tif");
     LoadPicture(fileName);
     BuildPanes();
   });

@@ -10,6 +10,7 @@
 #include "batch/staged_output.h"
 #include "correct/estimate_restoration.h"
 #include "formats/formats.h"
+#include "gui/compare_window.h"
 #include "gui/correct.h"
 #include "update/program_version.h"
 
@@ -53,13 +54,16 @@ RestoreMenu::RestoreMenu(Tbrumel& window, QMenuBar& bar)
                            &RestoreMenu::SaveCorrectedClick);
   AutomaticBatch1 = AddItem("AutomaticBatch1", "Batch with Automatic Settings...", QKeySequence(),
                             &RestoreMenu::AutomaticBatchClick);
-  Compare1->setEnabled(false);
   LevelsDialog1 = new LevelsDialog(&window);
+  CompareWindow1 = new CompareWindow(&window);
   connect(LevelsDialog1, &LevelsDialog::Changed, this,
           [this](const Levels& levels) { window_.Guarded([&] { window_.SetLevels(levels); }); });
   connect(&window, &Tbrumel::LevelsChanged, this,
           [this] { LevelsDialog1->Show(window_.CurrentLevels()); });
   connect(&window, &Tbrumel::PictureChanged, this, &RestoreMenu::PictureChanged);
+  connect(&window, &Tbrumel::PreviewRefreshed, this, [this] {
+    if (CompareWindow1->isVisible()) CompareWindow1->SetSettings(window_.PassSettings());
+  });
   PictureChanged();
 }
 
@@ -81,7 +85,20 @@ void RestoreMenu::PictureChanged() {
   const Bitmap& picture = window_.WorkingBitmap();
   const bool loaded = picture.Width() > 0 && picture.Height() > 0;
   Automatic1->setEnabled(loaded);
+  Compare1->setEnabled(loaded);
   SaveCorrected1->setEnabled(loaded);
+  if (!CompareWindow1->isVisible()) return;
+  if (loaded) {
+    ShowCompare();
+  } else {
+    CompareWindow1->hide();
+  }
+}
+
+// The Compare window takes its own copy of the picture, so it is shown again on every load.
+void RestoreMenu::ShowCompare() {
+  CompareWindow1->Show(window_.WorkingBitmap(), window_.LoadedFile());
+  CompareWindow1->SetSettings(window_.PassSettings());
 }
 
 // The estimate of brumel-batch --estimate, on the full-size picture.
@@ -104,10 +121,14 @@ void RestoreMenu::ResetClick() {
   window_.SetPositions(ControlPositions{});
 }
 
-// Left for the Compare window (CompareWindow, src/gui/compare_window.h): it is to open here, on
-// the window's picture (WorkingBitmap, LoadedFile) and settings (PassSettings), following the
-// window's PreviewRefreshed and PictureChanged. Until then the item stays greyed out.
-void RestoreMenu::CompareClick() {}
+// The picture at full size; from then on it follows every refresh of the preview.
+void RestoreMenu::CompareClick() {
+  if (!Compare1->isEnabled()) return;
+  ShowCompare();
+  CompareWindow1->show();
+  CompareWindow1->raise();
+  CompareWindow1->activateWindow();
+}
 
 void RestoreMenu::SaveCorrectedClick() {
   if (!SaveCorrected1->isEnabled() || !saveDialog_->Execute()) return;

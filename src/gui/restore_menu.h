@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <memory>
 
+#include "gui/compare_window.h"
 #include "gui/file_dialogs.h"
 #include "gui/levels_dialog.h"
 #include "platform/ports.h"
@@ -46,6 +47,7 @@ class RestoreMenu : public QObject {
   QAction* SaveCorrected1;
   QAction* AutomaticBatch1;
   LevelsDialog* LevelsDialog1;
+  CompareWindow* CompareWindow1;
 
  signals:
   // The automatic batch starts on the input with this index.
@@ -56,6 +58,7 @@ class RestoreMenu : public QObject {
                    void (RestoreMenu::*handler)());
   // The items that need a picture are greyed out while none is loaded.
   void PictureChanged();
+  void ShowCompare();
 
   Tbrumel& window_;
   std::unique_ptr<QtSaveDialog> ownSaveDialog_;
