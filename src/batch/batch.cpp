@@ -13,6 +13,7 @@
 #include "batch/metadata_copy.h"
 #include "batch/output_template.h"
 #include "correct/correct_bitmap.h"
+#include "correct/restoration_options.h"
 #include "correct/streaming_correction.h"
 #include "formats/file_name.h"
 #include "formats/load_image.h"
@@ -168,15 +169,20 @@ std::string NamingTheOutput(std::string text, const std::string& staged,
 }
 
 // Writes an output under its staged name (write is false when there was nothing to write) and
-// carries the input's metadata into it, so that the output is complete before it is put in
-// place; errors name the output.
+// carries the input's metadata and the record of its restoration into it, so that the output is
+// complete before it is put in place; errors name the output.
 template <typename Write>
 bool WriteStaged(const BatchRequest& request, std::size_t index, const std::string& staged,
-                 const std::string& output, const Write& write) {
+                 const InputRecord& record, const Write& write) {
+  const std::string& output = record.output;
   try {
     if (!write()) return false;
-    if (request.keepMetadataAs)
-      CopyMetadata(request.inputs[index], staged, request.format, *request.keepMetadataAs);
+    if (request.keepMetadataAs) {
+      const std::string& input = request.inputs[index];
+      CopyMetadata(input, staged, request.format, *request.keepMetadataAs,
+                   {SettingsTextOf(request, record),
+                    std::filesystem::path(input).filename().string()});
+    }
   } catch (const Error& error) {
     std::remove(staged.c_str());
     throw Error(NamingTheOutput(error.what(), staged, output),
@@ -200,7 +206,7 @@ bool WorkOnInput(const BatchRequest& request, std::size_t index, Bitmap& working
       record.restoration ? SettingsFor(*record.restoration) : request.settings;
   CorrectBitmap(working, working, settings, 1);
   const std::string staged = StagedName(record.output, index);
-  WriteStaged(request, index, staged, record.output,
+  WriteStaged(request, index, staged, record,
               [&] { return FormatRow(request.format).write(staged, working, nullptr), true; });
   record.width = working.Width();
   record.height = working.Height();
@@ -274,7 +280,7 @@ BatchReport RunBatch(const BatchRequest& request, Bitmap& working, MessagePort& 
                              InputRecord& record) {
     record.output = OutputNameOf(request, i);
     const std::string staged = StagedName(record.output, i);
-    const bool loaded = WriteStaged(request, i, staged, record.output, [&] {
+    const bool loaded = WriteStaged(request, i, staged, record, [&] {
       if (request.automatic)
         return CorrectOwnSettings(request, input, staged, working, spare, port, record.restoration);
       // A large JPEG is corrected row by row while it is decoded and written; any other picture
@@ -308,6 +314,10 @@ BatchReport EstimateBatch(const BatchRequest& request, Bitmap& working, MessageP
     return true;
   };
   return ForEachInput(request, messages, progress, step);
+}
+
+std::string SettingsTextOf(const BatchRequest& request, const InputRecord& record) {
+  return record.restoration ? RestorationOptions(*record.restoration) : request.settingsText;
 }
 
 std::string BatchCompletionMessage(const BatchReport& report) {
