@@ -179,9 +179,9 @@ bool WriteStaged(const BatchRequest& request, std::size_t index, const std::stri
     if (!write()) return false;
     if (request.keepMetadataAs) {
       const std::string& input = request.inputs[index];
-      CopyMetadata(input, staged, request.format, *request.keepMetadataAs,
-                   {SettingsTextOf(request, record),
-                    std::filesystem::path(input).filename().string()});
+      CopyMetadata(
+          input, staged, request.format, *request.keepMetadataAs,
+          {SettingsTextOf(request, record), std::filesystem::path(input).filename().string()});
     }
   } catch (const Error& error) {
     std::remove(staged.c_str());

@@ -14,16 +14,16 @@ namespace {
 // A TIFF input's EXIF holds the layout of its own pixels, which is not the output's; its colour
 // profile goes over as the profile, in the place each format keeps it.
 constexpr const char* kTagsNotCarried[] = {
-    "Exif.Image.NewSubfileType",  "Exif.Image.ImageWidth",
-    "Exif.Image.ImageLength",     "Exif.Image.BitsPerSample",
-    "Exif.Image.Compression",     "Exif.Image.PhotometricInterpretation",
-    "Exif.Image.FillOrder",       "Exif.Image.StripOffsets",
-    "Exif.Image.SamplesPerPixel", "Exif.Image.RowsPerStrip",
-    "Exif.Image.StripByteCounts", "Exif.Image.PlanarConfiguration",
-    "Exif.Image.Predictor",       "Exif.Image.TileWidth",
-    "Exif.Image.TileLength",      "Exif.Image.TileOffsets",
-    "Exif.Image.TileByteCounts",  "Exif.Image.SubIFDs",
-    "Exif.Image.ExtraSamples",    "Exif.Image.SampleFormat",
+    "Exif.Image.NewSubfileType",    "Exif.Image.ImageWidth",
+    "Exif.Image.ImageLength",       "Exif.Image.BitsPerSample",
+    "Exif.Image.Compression",       "Exif.Image.PhotometricInterpretation",
+    "Exif.Image.FillOrder",         "Exif.Image.StripOffsets",
+    "Exif.Image.SamplesPerPixel",   "Exif.Image.RowsPerStrip",
+    "Exif.Image.StripByteCounts",   "Exif.Image.PlanarConfiguration",
+    "Exif.Image.Predictor",         "Exif.Image.TileWidth",
+    "Exif.Image.TileLength",        "Exif.Image.TileOffsets",
+    "Exif.Image.TileByteCounts",    "Exif.Image.SubIFDs",
+    "Exif.Image.ExtraSamples",      "Exif.Image.SampleFormat",
     "Exif.Image.InterColorProfile",
 };
 

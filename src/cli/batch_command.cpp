@@ -198,9 +198,9 @@ int RunBatchCommand(int argc, const char* const* argv, std::ostream& out, std::o
   if (!line.estimate && app.count("--output") == 0)
     return UsageError(errors, "--output is required");
   std::string problem;
-  const std::optional<Restoration> given =
-      line.settingsFrom.empty() ? RestorationOf(line.correction)
-                                : RecordedRestoration(line.settingsFrom, problem);
+  const std::optional<Restoration> given = line.settingsFrom.empty()
+                                               ? RestorationOf(line.correction)
+                                               : RecordedRestoration(line.settingsFrom, problem);
   if (!given) return UsageError(errors, problem);
   BatchRequest request{line.inputs, line.output, OutputFormat::Png, SettingsFor(*given),
                        line.keepGoing};
