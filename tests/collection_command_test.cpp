@@ -248,6 +248,26 @@ TEST_F(CollectionTest, AnInputWithoutMetadataGetsTheRecordAlone) {
             testing::ReadBytes(WindowOutput(scans_[2], ".bmp")));
 }
 
+TEST_F(CollectionTest, DamagedMetadataIsLeftOutAndTheOutputWritten) {
+  if (!Have("exiftool")) GTEST_SKIP() << "exiftool (Debian libimage-exiftool-perl) is missing";
+  MakeScans();
+  // An EXIF block whose first directory lies far past its end, right after the JPEG's start.
+  std::vector<std::uint8_t> jpeg = testing::ReadBytes(scans_[0]);
+  const std::vector<std::uint8_t> exif = {0xff, 0xe1, 0,   16, 'E', 'x',  'i',  'f',  0,
+                                          0,    'I',  'I', 42, 0,   0xff, 0xff, 0xff, 0x7f};
+  jpeg.insert(jpeg.begin() + 2, exif.begin(), exif.end());
+  testing::WriteBytes(Path("scans/damaged.jpg"), jpeg);
+  for (const char* extension : {".png", ".jpg", ".TIF"}) {
+    const std::string output = Path(std::string("out/damaged") + extension);
+    ASSERT_EQ(
+        RunBatchProgram({"-q", "-o", Path("out/{name}") + extension, Path("scans/damaged.jpg")}),
+        0);
+    EXPECT_EQ(Output("exiftool -s3 -XMP-brumel:Source " + Quoted(output)), "damaged.jpg\n");
+    EXPECT_TRUE(testing::SamePixels(Loaded(WindowOutput(Path("scans/damaged.jpg"), extension)),
+                                    Loaded(output)));
+  }
+}
+
 TEST_F(CollectionTest, SettingsFromARecordRepeatTheRestoration) {
   MakeScans(120, 90);
   fs::copy_file(scans_[1], Path("scans/again.png"));
