@@ -85,8 +85,9 @@ TEST(RestorationOptionsTest, TheRecordedLineReadsBackAsTheSameRestoration) {
   ASSERT_TRUE(read) << problem;
   EXPECT_EQ(RestorationOptions(*read), RestorationOptions(restoration));
   // Only the correction's options, each in its range.
-  for (const char* wrong :
-       {"--gamma 99", "--auto", "-o x.png --gamma 200", "--gamma 200 in.jpg", "--levels 0:255:1"}) {
+  for (const char* wrong : {"--gamma 99", "--auto", "-o x.png --gamma 200", "--gamma 200 in.jpg",
+                            "--levels 0:255:1", "--help", "--version", "--corner 1 --corner 2",
+                            "--gamma 2000000000000000000000", "--levels \\"}) {
     EXPECT_FALSE(ParseRestorationOptions(wrong, problem)) << wrong;
     EXPECT_FALSE(problem.empty()) << wrong;
   }

@@ -85,6 +85,7 @@ Restoration RestorationOf(const CorrectionOptions& options) {
 
 std::optional<Restoration> ParseRestorationOptions(const std::string& line, std::string& problem) {
   CLI::App app;
+  app.set_help_flag();  // a record that asks for help is no line of the correction's options
   CorrectionOptions options;
   DeclareCorrectionOptions(app, options);
   try {
