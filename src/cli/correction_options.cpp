@@ -49,6 +49,9 @@ void AddLevels(CLI::App& app, std::string& levels) {
       ->type_name("B:W:G,B:W:G,B:W:G");
 }
 
+// Far more than the longest line of every option with its longest value, which is under 200.
+constexpr std::size_t kLongestRecord = 1000;
+
 int CurveIndex(const std::string& name) {
   for (int i = 0; i < kCurveCount; ++i)
     if (name == kCurveNames[i]) return i;
@@ -110,10 +113,12 @@ std::optional<Restoration> RecordedRestoration(const std::string& file, std::str
               " holds no brumel:Settings, the record of a restoration by Brumel";
     return std::nullopt;
   }
-  std::string wrong;
-  if (std::optional<Restoration> restoration = ParseRestorationOptions(*settings, wrong))
-    return restoration;
-  problem = "--settings-from: the brumel:Settings of " + file + " (" + *settings +
+  std::string wrong = "longer than any such line";
+  if (settings->size() <= kLongestRecord)
+    if (std::optional<Restoration> restoration = ParseRestorationOptions(*settings, wrong))
+      return restoration;
+  problem = "--settings-from: the brumel:Settings of " + file + " (" +
+            settings->substr(0, kLongestRecord) +
             ") is not a line of the correction's options: " + wrong;
   return std::nullopt;
 }
