@@ -1,6 +1,7 @@
 # brumel-batch: the batch run from a shell.
 find_package(CLI11 REQUIRED)
-add_library(brumel_cli STATIC src/cli/batch_command.cpp src/cli/not_reached.cpp
+add_library(brumel_cli STATIC src/cli/batch_command.cpp src/cli/correction_options.cpp
+  src/cli/not_reached.cpp
   src/cli/progress_line.cpp src/cli/collection_options.cpp src/cli/input_list.cpp src/cli/report.cpp
   src/cli/stop_signals.cpp)
 target_link_libraries(brumel_cli PUBLIC brumel_core CLI11::CLI11)

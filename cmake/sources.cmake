@@ -28,6 +28,7 @@ set(BRUMEL_CORRECT_SOURCES
   src/correct/reduced_view.cpp
   src/correct/light_falloff.cpp
   src/correct/estimate_restoration.cpp
+  src/correct/restoration_options.cpp
 )
 
 # The format table and the loading by extension, then one folder per format: its reader and
@@ -66,6 +67,7 @@ set(BRUMEL_BATCH_SOURCES
   src/batch/select_inputs.cpp
   src/batch/metadata_copy.cpp
   src/batch/staged_output.cpp
+  src/batch/restoration_record.cpp
   src/batch/stale_files.cpp
 )
 

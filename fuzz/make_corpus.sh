@@ -12,7 +12,7 @@ trap 'rm -rf "$WORK"' EXIT
 convert -size 7x5 gradient:red-blue -attenuate 0.4 +noise Uniform "$WORK/in.png"
 convert -size 6x4 gradient:white-black "$WORK/grey.png"
 
-mkdir -p "$CORPUS"/{bmp,png,jpeg,tiff,version_file,redirection_file}
+mkdir -p "$CORPUS"/{bmp,png,jpeg,tiff,version_file,redirection_file,metadata}
 
 make() { convert "$1" -depth 8 "${@:3}" "$2"; }
 make "$WORK/in.png" "BMP3:$CORPUS/bmp/v3-24.bmp"
@@ -44,6 +44,16 @@ else
   echo "PngSuite not found at $SUITE: the png seeds are made with ImageMagick alone" >&2
 fi
 make "$WORK/in.png" "$CORPUS/png/interlaced.png" -interlace PNG
+
+# The metadata copy's seeds: a byte for the input's kind (0 TIFF, 1 JPEG, 2 PNG) and one for the
+# output's (0 PNG, 1 JPEG, 2 TIFF), then a tagged TIFF, or an EXIF block or an XMP packet.
+make "$WORK/in.png" "$WORK/tagged.tif" -compress none
+make "$WORK/in.png" "$WORK/tagged.jpg"
+exiftool -q -overwrite_original -DateTimeOriginal='1987:07:14 10:30:00' -Make=Agfa \
+  -XMP-dc:Title='At the sea' -IPTC:Keywords=grandma "$WORK/tagged.tif" "$WORK/tagged.jpg"
+{ printf '\x00\x01'; cat "$WORK/tagged.tif"; } >"$CORPUS/metadata/tiff-to-jpeg"
+{ printf '\x01\x02'; exiftool -b -Exif "$WORK/tagged.jpg"; } >"$CORPUS/metadata/jpeg-exif-to-tiff"
+{ printf '\x02\x00'; exiftool -b -XMP "$WORK/tagged.tif"; } >"$CORPUS/metadata/png-xmp-to-png"
 
 printf '1.14\r\nbrumel114.zip\r\nhttp://www.brumel.example/brumel114.zip\r\nVersion 1.14\r\nsharper previews\r\n' \
   >"$CORPUS/version_file/release.txt"

@@ -18,9 +18,12 @@
 #include <regex>
 #include <sstream>
 
+#include "cli/correction_options.h"
 #include "cli/not_reached.h"
 #include "correct/correct_bitmap.h"
 #include "correct/levels.h"
+#include "correct/levels_text.h"
+#include "correct/restoration_options.h"
 #include "formats/bmp/bmp_codec.h"
 #include "formats/jpeg/jpeg_codec.h"
 #include "formats/load_image.h"
@@ -66,10 +69,30 @@ TEST_F(BatchCommandTest, VersionAndHelp) {
   EXPECT_EQ(out_.str(), "brumel-batch 1.13\n");
   EXPECT_EQ(Run({"--help"}), 0);
   for (const char* option :
-       {"--output", "--format", "--corner", "--centre", "--curve", "--gamma", "--red", "--green",
-        "--blue", "--levels", "--auto", "--estimate", "--keep-going", "--quiet", "--from",
-        "--shard", "--skip-existing", "--report", "--strip-metadata"})
+       {"--output", "--format",        "--corner",     "--centre",         "--curve",
+        "--gamma",  "--red",           "--green",      "--blue",           "--levels",
+        "--auto",   "--estimate",      "--keep-going", "--quiet",          "--from",
+        "--shard",  "--skip-existing", "--report",     "--strip-metadata", "--settings-from"})
     EXPECT_NE(out_.str().find(option), std::string::npos) << option;
+}
+
+TEST(RestorationOptionsTest, TheRecordedLineReadsBackAsTheSameRestoration) {
+  const Restoration restoration{*ParseLevels("12:240:1.1,8:231:0.95,30:250:1.32"),
+                                ControlPositions{0, 150, 200, 55, 50, 48, 4}};
+  std::string problem;
+  const std::optional<Restoration> read =
+      ParseRestorationOptions(RestorationOptions(restoration), problem);
+  ASSERT_TRUE(read) << problem;
+  EXPECT_EQ(RestorationOptions(*read), RestorationOptions(restoration));
+  // Only the correction's options, each in its range.
+  for (const char* wrong : {"--gamma 99", "--auto", "-o x.png --gamma 200", "--gamma 200 in.jpg",
+                            "--levels 0:255:1", "--help", "--version", "--corner 1 --corner 2",
+                            "--gamma 2000000000000000000000", "--levels \\"}) {
+    EXPECT_FALSE(ParseRestorationOptions(wrong, problem)) << wrong;
+    EXPECT_FALSE(problem.empty()) << wrong;
+  }
+  EXPECT_FALSE(ParseRestorationOptions("--gamma 99", problem));
+  EXPECT_EQ(problem, "--gamma takes a whole number from 100 to 300");
 }
 
 TEST_F(BatchCommandTest, UsageErrorsWriteNothing) {
@@ -189,8 +212,10 @@ TEST_F(BatchCommandTest, FormatFromTheNameOrTheOption) {
 }
 
 TEST_F(BatchCommandTest, OutputsEqualTheWindowsBatch) {
-  ASSERT_EQ(Run({"-o", Path("cli.png"), "--corner", "150", "--centre", "30", "--curve", "x^4",
-                 "--gamma", "220", "--red", "10", "--green", "60", "--blue", "99", Path("in.bmp")}),
+  // Without --strip-metadata the output also carries the record of its restoration.
+  ASSERT_EQ(Run({"--strip-metadata", "-o", Path("cli.png"), "--corner", "150", "--centre", "30",
+                 "--curve", "x^4", "--gamma", "220", "--red", "10", "--green", "60", "--blue", "99",
+                 Path("in.bmp")}),
             0)
       << errors_.str();
   ControlPositions positions{150, 30, 220, 10, 60, 99, 3};

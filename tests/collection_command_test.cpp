@@ -16,6 +16,7 @@
 
 #include "batch/batch.h"
 #include "correct/correction_settings.h"
+#include "formats/load_image.h"
 #include "image_test_support.h"
 
 namespace brumel {
@@ -105,6 +106,18 @@ class CollectionTest : public testing::TempFolderTest {
     std::ofstream list(Path(name));
     for (const std::string& line : lines) list << line << '\n';
   }
+  // The file the window's batch writes of the input with the start-up settings.
+  std::string WindowOutput(const std::string& input, const std::string& extension) const {
+    BatchRequest window;
+    window.inputs = {input};
+    window.outputName = Path("window" + extension);
+    window.format = FormatOfFileName(window.outputName)->format;
+    window.settings = SettingsFromPositions(ControlPositions{});
+    Bitmap working;
+    NullMessages messages;
+    RunBatch(window, working, messages);
+    return BatchOutputName(window.outputName, 0, window.format);
+  }
   std::vector<std::string> scans_;
 };
 
@@ -124,6 +137,19 @@ std::vector<std::uint8_t> SmallProfile() {
   return profile;
 }
 
+// The options of the window's start-up settings.
+const std::string kStartUpSettings =
+    "--levels 0:255:1,0:255:1,0:255:1 --corner 100 --centre 100 --curve linear --gamma 180 "
+    "--red 50 --green 50 --blue 50";
+
+// The picture a file holds, as Brumel reads it.
+Bitmap Loaded(const std::string& file) {
+  Bitmap picture;
+  NullMessages messages;
+  EXPECT_TRUE(LoadImageFile(file, picture, messages)) << file;
+  return picture;
+}
+
 TEST_F(CollectionTest, MetadataIsCarriedOverAndStripped) {
   if (!Have("exiftool")) GTEST_SKIP() << "exiftool (Debian libimage-exiftool-perl) is missing";
   MakeScans();
@@ -138,7 +164,7 @@ TEST_F(CollectionTest, MetadataIsCarriedOverAndStripped) {
                            Quoted(scan))
                               .c_str()),
               0);
-  for (const char* extension : {".jpg", ".png"}) {
+  for (const char* extension : {".jpg", ".png", ".TIF"}) {
     ASSERT_EQ(RunBatchProgram({"-q", "-o", Path(std::string("kept/{name}") + extension), scans_[0],
                                scans_[1], scans_[2]}),
               0);
@@ -150,22 +176,145 @@ TEST_F(CollectionTest, MetadataIsCarriedOverAndStripped) {
                 "1987:07:14 10:30:00\nAgfa\nScanner 9\n6\nBrumel 1.13\nAt the sea\ngrandma\n")
           << output;
       EXPECT_EQ(Output("exiftool -s3 -ThumbnailImage " + Quoted(output)), "") << output;
+      EXPECT_EQ(Output("exiftool -s3 -XMP-brumel:Settings -XMP-brumel:Source " + Quoted(output)),
+                kStartUpSettings + "\n" + (name == std::string("d") ? "d.tif" : "") +
+                    (name == std::string("c") ? "c.png" : "") +
+                    (name == std::string("a b") ? "a b.jpg" : "") + "\n")
+          << output;
       const std::string profile = Output("exiftool -b -ICC_Profile " + Quoted(output));
       EXPECT_EQ(std::vector<std::uint8_t>(profile.begin(), profile.end()), SmallProfile())
           << output;
     }
   }
   // Stripped, the outputs are the window's bytes.
-  ASSERT_EQ(RunBatchProgram({"-q", "--strip-metadata", "-o", Path("bare/x.jpg"), scans_[2]}), 0);
-  BatchRequest window;
-  window.inputs = {scans_[2]};
-  window.outputName = Path("window.jpg");
-  window.format = OutputFormat::Jpeg;
-  window.settings = SettingsFromPositions(ControlPositions{});
-  Bitmap working;
-  NullMessages messages;
-  RunBatch(window, working, messages);
-  EXPECT_EQ(testing::ReadBytes(Path("bare/x0.jpg")), testing::ReadBytes(Path("window0.jpg")));
+  for (const char* extension : {".jpg", ".TIF"}) {
+    ASSERT_EQ(RunBatchProgram({"-q", "--strip-metadata", "-o",
+                               Path(std::string("bare/x") + extension), scans_[2]}),
+              0);
+    EXPECT_EQ(testing::ReadBytes(Path(std::string("bare/x0") + extension)),
+              testing::ReadBytes(WindowOutput(scans_[2], extension)));
+    EXPECT_EQ(Output("exiftool -s3 -XMP:all -DateTimeOriginal " +
+                     Quoted(Path(std::string("bare/x0") + extension))),
+              "");
+  }
+}
+
+TEST_F(CollectionTest, TiffOutputsWithMetadataKeepTheWritersPixels) {
+  if (!Have("tiffinfo") || !Have("exiftool"))
+    GTEST_SKIP() << "tiffinfo or exiftool (Debian libtiff-tools, libimage-exiftool-perl) missing";
+  MakeScans(300, 200);
+  for (const std::string& scan : scans_)
+    ASSERT_EQ(std::system(
+                  ("exiftool -q -overwrite_original -Artist=Agfa -XMP-dc:Title=Sea " + Quoted(scan))
+                      .c_str()),
+              0);
+  ASSERT_EQ(RunBatchProgram({"-q", "-o", Path("kept/{name}.TIF"), scans_[0], scans_[1], scans_[2]}),
+            0);
+  ASSERT_EQ(RunBatchProgram({"-q", "--strip-metadata", "-o", Path("bare/{name}.TIF"), scans_[0],
+                             scans_[1], scans_[2]}),
+            0);
+  for (const char* name : {"a b", "c", "d"}) {
+    const std::string kept = Path(std::string("kept/") + name + ".TIF");
+    EXPECT_EQ(std::system(
+                  ("tiffinfo -D " + Quoted(kept) + " >/dev/null 2>" + Quoted(Path("tiffinfo.txt")))
+                      .c_str()),
+              0);
+    EXPECT_EQ(Output("cat " + Quoted(Path("tiffinfo.txt"))), "") << kept;
+    EXPECT_NE(testing::ReadBytes(kept),
+              testing::ReadBytes(Path(std::string("bare/") + name + ".TIF")));
+    EXPECT_TRUE(
+        testing::SamePixels(Loaded(Path(std::string("bare/") + name + ".TIF")), Loaded(kept)))
+        << kept;
+  }
+}
+
+TEST_F(CollectionTest, AnInputWithoutMetadataGetsTheRecordAlone) {
+  if (!Have("exiftool")) GTEST_SKIP() << "exiftool (Debian libimage-exiftool-perl) is missing";
+  MakeScans();
+  FormatRow(OutputFormat::WindowsBitmap)
+      .write(Path("scans/e.bmp"), testing::Pattern(40, 30), nullptr);
+  for (const char* extension : {".png", ".jpg", ".TIF"}) {
+    const std::string output = Path(std::string("out/e") + extension);
+    ASSERT_EQ(RunBatchProgram({"-q", "--blue", "70", "-o", output, Path("scans/e.bmp")}), 0);
+    EXPECT_EQ(Output("exiftool -s3 -XMP-brumel:all -DateTimeOriginal " +
+                     Quoted(Path(std::string("out/e0") + extension))),
+              "--levels 0:255:1,0:255:1,0:255:1 --corner 100 --centre 100 --curve linear "
+              "--gamma 180 --red 50 --green 50 --blue 70\ne.bmp\n")
+        << extension;
+  }
+  // A bitmap has no place for it.
+  ASSERT_EQ(RunBatchProgram({"-q", "-o", Path("out/x.bmp"), scans_[2]}), 0);
+  EXPECT_EQ(testing::ReadBytes(Path("out/x0.bmp")),
+            testing::ReadBytes(WindowOutput(scans_[2], ".bmp")));
+}
+
+TEST_F(CollectionTest, DamagedMetadataIsLeftOutAndTheOutputWritten) {
+  if (!Have("exiftool")) GTEST_SKIP() << "exiftool (Debian libimage-exiftool-perl) is missing";
+  MakeScans();
+  // An EXIF block whose first directory lies far past its end, right after the JPEG's start.
+  std::vector<std::uint8_t> jpeg = testing::ReadBytes(scans_[0]);
+  const std::vector<std::uint8_t> exif = {0xff, 0xe1, 0,   16, 'E', 'x',  'i',  'f',  0,
+                                          0,    'I',  'I', 42, 0,   0xff, 0xff, 0xff, 0x7f};
+  jpeg.insert(jpeg.begin() + 2, exif.begin(), exif.end());
+  testing::WriteBytes(Path("scans/damaged.jpg"), jpeg);
+  for (const char* extension : {".png", ".jpg", ".TIF"}) {
+    const std::string output = Path(std::string("out/damaged") + extension);
+    ASSERT_EQ(
+        RunBatchProgram({"-q", "-o", Path("out/{name}") + extension, Path("scans/damaged.jpg")}),
+        0);
+    EXPECT_EQ(Output("exiftool -s3 -XMP-brumel:Source " + Quoted(output)), "damaged.jpg\n");
+    EXPECT_TRUE(testing::SamePixels(Loaded(WindowOutput(Path("scans/damaged.jpg"), extension)),
+                                    Loaded(output)));
+  }
+}
+
+TEST_F(CollectionTest, SettingsFromARecordRepeatTheRestoration) {
+  MakeScans(120, 90);
+  fs::copy_file(scans_[1], Path("scans/again.png"));
+  for (const char* extension : {".png", ".TIF", ".jpg"}) {
+    const std::string restored = Path(std::string("auto/c") + extension);
+    ASSERT_EQ(RunBatchProgram(
+                  {"-q", "--auto", "-o", Path("auto/{name}{ext}"), "-f", extension + 1, scans_[1]}),
+              0);
+    ASSERT_EQ(RunBatchProgram({"-q", "--settings-from", restored, "-o", Path("again/{name}{ext}"),
+                               "-f", extension + 1, scans_[1]}),
+              0);
+    EXPECT_EQ(testing::ReadBytes(Path(std::string("again/c") + extension)),
+              testing::ReadBytes(restored))
+        << extension;
+  }
+  // The record names its own source, so another picture is compared by its pixels.
+  ASSERT_EQ(RunBatchProgram({"-q", "--settings-from", Path("auto/c.TIF"), "-o",
+                             Path("other/{name}.png"), Path("scans/again.png")}),
+            0);
+  EXPECT_TRUE(testing::SamePixels(Loaded(Path("auto/c.png")), Loaded(Path("other/again.png"))));
+}
+
+TEST_F(CollectionTest, SettingsFromAFileWithoutARecordIsAUsageError) {
+  MakeScans();
+  ASSERT_EQ(RunBatchProgram({"-q", "--strip-metadata", "-o", Path("bare/{name}.png"), scans_[1]}),
+            0);
+  const std::string bare = Path("bare/c.png");
+  const std::string run = kProgram + " -q -o " + Quoted(Path("out/{name}.png")) + " " +
+                          Quoted(scans_[0]) + " --settings-from ";
+  for (const std::string& from : {bare, scans_[2], Path("no such file.png")}) {
+    const std::string said = Output(run + Quoted(from) + " 2>&1; echo status $?");
+    EXPECT_NE(said.find("brumel-batch: --settings-from: "), std::string::npos) << said;
+    EXPECT_NE(said.find(from), std::string::npos) << said;
+    EXPECT_NE(said.find("status 2"), std::string::npos) << said;
+    EXPECT_FALSE(fs::exists(Path("out"))) << from;
+  }
+  EXPECT_NE(Output(run + Quoted(bare) + " 2>&1").find("holds no brumel:Settings"),
+            std::string::npos);
+  ASSERT_EQ(RunBatchProgram({"-q", "--auto", "-o", Path("auto/{name}.png"), scans_[1]}), 0);
+  for (const char* other : {"--auto", "--gamma", "--levels", "--estimate"}) {
+    std::vector<std::string> arguments = {"-q", "--settings-from", Path("auto/c.png"), other};
+    if (other == std::string("--gamma")) arguments.push_back("200");
+    if (other == std::string("--levels")) arguments.push_back("0:255:1,0:255:1,0:255:1");
+    arguments.insert(arguments.end(), {"-o", Path("out/{name}.png"), scans_[0]});
+    EXPECT_EQ(RunBatchProgram(arguments), 2) << other;
+    EXPECT_FALSE(fs::exists(Path("out"))) << other;
+  }
 }
 
 TEST_F(CollectionTest, SkipExistingCompletesAPartialRun) {

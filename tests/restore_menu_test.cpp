@@ -17,9 +17,11 @@
 #include <iterator>
 
 #include "batch/batch.h"
+#include "batch/restoration_record.h"
 #include "correct/correct_bitmap.h"
 #include "correct/estimate_restoration.h"
 #include "correct/levels_text.h"
+#include "correct/restoration_options.h"
 #include "correct/view_correction.h"
 #include "formats/bmp/bmp_codec.h"
 #include "formats/load_image.h"
@@ -204,9 +206,11 @@ TEST_F(RestoreMenuTest, AutomaticSetsTheEstimatesControlsAndLevelsThenSaveWrites
   ASSERT_TRUE(messages_.errors.empty()) << messages_.errors.front();
   BatchRequest batch = BatchOf({input}, "batch.png");
   batch.settings = SettingsFor(expected);
+  batch.settingsText = RestorationOptions(expected);
   Bitmap working;
   RunBatch(batch, working, messages_);
   EXPECT_EQ(Bytes(folder_ / "chosen.name.png"), Bytes(folder_ / "batch0.png"));
+  EXPECT_EQ(RecordedSettings((folder_ / "chosen.name.png").string()), RestorationOptions(expected));
   EXPECT_TRUE(Staged().empty());
   // The picture kept is the one loaded, not its correction.
   EXPECT_EQ(ToQImage(window_->WorkingBitmap()), ToQImage(Loaded(input)));

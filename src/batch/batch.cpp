@@ -9,6 +9,7 @@
 #include "batch/output_template.h"
 #include "batch/staged_output.h"
 #include "correct/correct_bitmap.h"
+#include "correct/restoration_options.h"
 #include "correct/streaming_correction.h"
 #include "formats/file_name.h"
 #include "formats/load_image.h"
@@ -145,9 +146,11 @@ BatchReport ForEachInput(const BatchRequest& request, MessagePort& messages,
   return report;
 }
 
-// What the output of the input with this index takes over from it.
-OutputOrigin OriginOf(const BatchRequest& request, std::size_t index) {
-  return {request.inputs[index], request.format, request.keepMetadataAs};
+// What the output of the input with this index takes over from it: its metadata and the
+// record of its restoration.
+OutputOrigin OriginOf(const BatchRequest& request, std::size_t index, const InputRecord& record) {
+  return {request.inputs[index], request.format, request.keepMetadataAs,
+          [&request, &record] { return SettingsTextOf(request, record); }};
 }
 
 // One input of a parallel run, start to end on this thread: the other inputs keep the other
@@ -165,7 +168,7 @@ bool WorkOnInput(const BatchRequest& request, std::size_t index, Bitmap& working
       record.restoration ? SettingsFor(*record.restoration) : request.settings;
   CorrectBitmap(working, working, settings, 1);
   const std::string staged = StagedName(record.output, index);
-  WriteStaged(OriginOf(request, index), staged, record.output,
+  WriteStaged(OriginOf(request, index, record), staged, record.output,
               [&] { return FormatRow(request.format).write(staged, working, nullptr), true; });
   record.width = working.Width();
   record.height = working.Height();
@@ -231,7 +234,7 @@ BatchReport RunBatch(const BatchRequest& request, Bitmap& working, MessagePort& 
                              InputRecord& record) {
     record.output = OutputNameOf(request, i);
     const std::string staged = StagedName(record.output, i);
-    const bool loaded = WriteStaged(OriginOf(request, i), staged, record.output, [&] {
+    const bool loaded = WriteStaged(OriginOf(request, i, record), staged, record.output, [&] {
       if (request.automatic)
         return CorrectOwnSettings(request, input, staged, working, spare, port, record.restoration);
       // A large JPEG is corrected row by row while it is decoded and written; any other picture
@@ -265,6 +268,10 @@ BatchReport EstimateBatch(const BatchRequest& request, Bitmap& working, MessageP
     return true;
   };
   return ForEachInput(request, messages, progress, step);
+}
+
+std::string SettingsTextOf(const BatchRequest& request, const InputRecord& record) {
+  return record.restoration ? RestorationOptions(*record.restoration) : request.settingsText;
 }
 
 std::string BatchCompletionMessage(const BatchReport& report) {

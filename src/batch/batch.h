@@ -40,9 +40,11 @@ struct BatchRequest {
   // Each input's position in the whole input list, when the run takes only some of it; empty
   // when the inputs are the whole list.
   std::vector<std::size_t> positions = {};
-  // With a value, the EXIF, XMP, IPTC and ICC profile of each input go into its JPEG or PNG
-  // output, with this as the Software tag.
+  // With a value, the EXIF, XMP, IPTC and ICC profile of each input go into its JPEG, PNG or
+  // TIFF output, with this as the Software tag, and the record of its restoration with them.
   std::optional<std::string> keepMetadataAs = std::nullopt;
+  // The options that reproduce settings (RestorationOptions), for the record and the report.
+  std::string settingsText = {};
   // Asked before each input and before each output is put in place: true ends the run there,
   // with no further output put in place.
   std::function<bool()> stopRequested = nullptr;
@@ -89,6 +91,10 @@ using BatchEstimates = std::function<void(const std::string& input, const Restor
 // are those of RunBatch, and written counts the inputs estimated.
 BatchReport EstimateBatch(const BatchRequest& request, Bitmap& working, MessagePort& messages,
                           const BatchEstimates& found, const BatchProgress& progress = {});
+
+// The options that reproduce an input's correction: its own settings' when it got its own,
+// else the request's settingsText.
+std::string SettingsTextOf(const BatchRequest& request, const InputRecord& record);
 
 // " batch processing complete", then a line for every input that was skipped, damaged or failed.
 std::string BatchCompletionMessage(const BatchReport& report);

@@ -1,18 +1,22 @@
-// The input's metadata carried over to a JPEG or PNG output, through libexiv2.
+// The input's metadata carried over to a JPEG, PNG or TIFF output, with the record of the
+// restoration, through libexiv2.
 #pragma once
 
 #include <string>
 
+#include "batch/restoration_record.h"
 #include "formats/formats.h"
 
 namespace brumel {
 
 // Copies the EXIF, XMP and IPTC data and the ICC profile of the picture file `from` (JPEG, PNG
-// or TIFF) into the finished `to`, when the format is JPEG or PNG; other formats stay as
-// written. The EXIF thumbnail, a picture of the uncorrected input, is dropped, and the Software
-// tag becomes `software`. An input with no metadata, or whose metadata cannot be read, leaves
-// the output as written; raises the error type, naming `to`, when it cannot be written.
+// or TIFF) into the finished `to`, a JPEG, PNG or TIFF file, and adds the record to its XMP; a
+// Windows bitmap stays as written. The EXIF thumbnail, a picture of the uncorrected input, is
+// dropped, and the Software tag becomes `software`. An input with no metadata, or metadata the
+// library cannot read or write again, gives an output with the record and the Software tag
+// alone; the pixels stay as the writer wrote them. Raises the error type, naming `to`, when it
+// cannot be written.
 void CopyMetadata(const std::string& from, const std::string& to, OutputFormat format,
-                  const std::string& software);
+                  const std::string& software, const RestorationRecord& record);
 
 }  // namespace brumel

@@ -36,8 +36,11 @@ bool WriteStaged(const OutputOrigin& origin, const std::string& staged, const st
                  const std::function<bool()>& write) {
   try {
     if (!write()) return false;
-    if (origin.keepMetadataAs)
-      CopyMetadata(origin.input, staged, origin.format, *origin.keepMetadataAs);
+    if (origin.keepMetadataAs) {
+      const RestorationRecord record{origin.settingsText ? origin.settingsText() : std::string(),
+                                     std::filesystem::path(origin.input).filename().string()};
+      CopyMetadata(origin.input, staged, origin.format, *origin.keepMetadataAs, record);
+    }
   } catch (const Error& error) {
     std::remove(staged.c_str());
     throw Error(NamingTheOutput(error.what(), staged, output),

@@ -22,12 +22,16 @@ std::string StagedName(const std::string& output, std::size_t index);
 struct OutputOrigin {
   std::string input;
   OutputFormat format = OutputFormat::Png;
-  // With a value, the input's metadata goes into a JPEG or PNG output with this Software tag.
+  // With a value, the input's metadata goes into a JPEG, PNG or TIFF output with this Software
+  // tag, and the record of its restoration with it.
   std::optional<std::string> keepMetadataAs;
+  // The options that reproduce the output's correction, asked for once the picture is written:
+  // an automatic run knows its settings only once it has read the input.
+  std::function<std::string()> settingsText = nullptr;
 };
 
 // Writes an output under its staged name (write is false when there was nothing to write) and
-// carries the input's metadata into it; errors name the output, and remove what was staged.
+// carries the input's metadata and the record into it; errors name the output, and remove what was staged.
 bool WriteStaged(const OutputOrigin& origin, const std::string& staged, const std::string& output,
                  const std::function<bool()>& write);
 

@@ -2,16 +2,15 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
-#include <charconv>
 #include <iostream>
-#include <system_error>
 #include <thread>
 
 #include "cli/collection_options.h"
+#include "cli/correction_options.h"
 #include "cli/not_reached.h"
 #include "cli/progress_line.h"
 #include "correct/correction_settings.h"
-#include "correct/levels_text.h"
+#include "correct/restoration_options.h"
 #include "formats/file_name.h"
 #include "formats/formats.h"
 #include "platform/error.h"
@@ -51,9 +50,8 @@ struct CommandLine {
   std::string output;
   std::string format;
   std::vector<std::string> inputs;
-  ControlPositions positions;
-  std::string curve = kCurveNames[0];
-  std::string levels;
+  CorrectionOptions correction;
+  std::string settingsFrom;
   bool automatic = false;
   bool estimate = false;
   bool keepGoing = false;
@@ -62,60 +60,6 @@ struct CommandLine {
   CollectionOptions collection;
 };
 
-// A bar's value: a whole number in its range, or the option's own message.
-CLI::Validator BarValue(const char* flag, const ControlRange& control) {
-  const std::string message = std::string(flag) + " takes a whole number from " +
-                              std::to_string(control.minimum) + " to " +
-                              std::to_string(control.maximum);
-  return CLI::Validator(
-      [=](const std::string& text) {
-        int value = 0;
-        const char* end = text.data() + text.size();
-        const auto [stop, error] = std::from_chars(text.data(), end, value);
-        const bool fits = error == std::errc() && stop == end && value >= control.minimum &&
-                          value <= control.maximum;
-        return fits ? std::string() : message;
-      },
-      "");
-}
-
-void AddBar(CLI::App& app, const char* flag, const ControlRange& control, int& position,
-            const char* what) {
-  position = control.initial;
-  app.add_option(flag, position, what)
-      ->check(BarValue(flag, control))
-      ->default_val(control.initial)
-      ->type_name("N");
-}
-
-// The bars by flag, for the options held fixed under --auto and for --estimate's line.
-struct BarOption {
-  const char* flag;
-  int ControlPositions::*position;
-  std::optional<int> HeldSettings::*held;
-};
-constexpr BarOption kBarOptions[] = {
-    {"--corner", &ControlPositions::corner, &HeldSettings::corner},
-    {"--centre", &ControlPositions::centre, &HeldSettings::centre},
-    {"--curve", &ControlPositions::curve, &HeldSettings::curve},
-    {"--gamma", &ControlPositions::gamma, &HeldSettings::gamma},
-    {"--red", &ControlPositions::red, &HeldSettings::red},
-    {"--green", &ControlPositions::green, &HeldSettings::green},
-    {"--blue", &ControlPositions::blue, &HeldSettings::blue},
-};
-
-void AddLevels(CLI::App& app, std::string& levels) {
-  const auto check = [](const std::string& text) {
-    return ParseLevels(text) ? std::string() : LevelsSyntax();
-  };
-  app.add_option("--levels", levels,
-                 "levels before the correction: black point, white point and gamma (at most "
-                 "two decimals) of red, green and blue")
-      ->check(CLI::Validator(check, ""))
-      ->default_val(LevelsText(Levels{}))
-      ->type_name("B:W:G,B:W:G,B:W:G");
-}
-
 void DeclareOptions(CLI::App& app, CommandLine& line) {
   app.add_option("-o,--output", line.output,
                  "the output name, as typed in the save dialog; not needed with --estimate")
@@ -123,21 +67,7 @@ void DeclareOptions(CLI::App& app, CommandLine& line) {
   app.add_option("-f,--format", line.format,
                  FormatNames() + "; by default taken from NAME's extension")
       ->type_name("F");
-  AddBar(app, "--corner", kCornerBar, line.positions.corner,
-         "fade compensation at the corners (Corner bar)");
-  AddBar(app, "--centre", kCentreBar, line.positions.centre,
-         "fade compensation at the centre (Centre bar)");
-  app.add_option("--curve", line.curve, "tone curve from the centre to the corners")
-      ->check(CLI::IsMember(std::vector<std::string>(kCurveNames, kCurveNames + kCurveCount)))
-      ->default_val(kCurveNames[0])
-      ->type_name("C");
-  AddBar(app, "--gamma", kGammaBar, line.positions.gamma, "gamma, in hundredths (Gamma bar)");
-  AddBar(app, "--red", kRedBar, line.positions.red, "contrast of the red channel around mid-grey");
-  AddBar(app, "--green", kGreenBar, line.positions.green,
-         "contrast of the green channel around mid-grey");
-  AddBar(app, "--blue", kBlueBar, line.positions.blue,
-         "contrast of the blue channel around mid-grey");
-  AddLevels(app, line.levels);
+  DeclareCorrectionOptions(app, line.correction);
   app.add_flag("--auto", line.automatic,
                "each INPUT corrected with its own settings, estimated from the picture; the "
                "options given with it are kept and the rest are fitted");
@@ -151,43 +81,26 @@ void DeclareOptions(CLI::App& app, CommandLine& line) {
       ->check(CLI::Range(1, kMostJobs))
       ->type_name("N");
   DeclareCollectionOptions(app, line.collection);
+  app.add_option("--settings-from", line.settingsFrom,
+                 "every correction setting from FILE's record of its restoration (brumel:Settings "
+                 "in its XMP), instead of --auto or the settings' options")
+      ->excludes("--auto")
+      ->excludes("--estimate")
+      ->excludes("--levels")
+      ->type_name("FILE");
+  for (const BarOption& bar : kBarOptions) app.get_option("--settings-from")->excludes(bar.flag);
   app.add_option("INPUT", line.inputs, "the pictures to correct")->type_name("INPUT");
   app.set_version_flag("--version", "brumel-batch " + FormatNumber(kProgramVersion));
-}
-
-int CurveIndex(const std::string& name) {
-  for (int i = 0; i < kCurveCount; ++i)
-    if (name == kCurveNames[i]) return i;
-  return 0;
 }
 
 // Under --auto, the settings given on the command line stay as given.
 HeldSettings HeldOptions(const CLI::App& app, const CommandLine& line) {
   HeldSettings held;
-  if (app.count("--levels") > 0) held.levels = ParseLevels(line.levels);
+  const Restoration given = RestorationOf(line.correction);
+  if (app.count("--levels") > 0) held.levels = given.levels;
   for (const BarOption& bar : kBarOptions)
-    if (app.count(bar.flag) > 0) held.*bar.held = line.positions.*bar.position;
+    if (app.count(bar.flag) > 0) held.*bar.held = given.positions.*bar.position;
   return held;
-}
-
-// The options that give these settings by hand.
-std::string RestorationOptions(const Restoration& restoration) {
-  std::string text = "--levels " + LevelsText(restoration.levels);
-  for (const BarOption& bar : kBarOptions) {
-    const int position = restoration.positions.*bar.position;
-    text += std::string(" ") + bar.flag + ' ' +
-            (bar.position == &ControlPositions::curve ? kCurveNames[position]
-                                                      : std::to_string(position));
-  }
-  return text;
-}
-
-// CLI11 puts the option's name before a validator's text; the bars' texts start with it already.
-std::string WithoutRepeatedName(const std::string& text) {
-  const std::size_t colon = text.find(": ");
-  if (colon == std::string::npos || text.compare(colon + 2, colon, text, 0, colon) != 0)
-    return text;
-  return text.substr(colon + 2);
 }
 
 int UsageError(std::ostream& errors, const std::string& reason) {
@@ -227,13 +140,12 @@ int RunRequest(BatchRequest request, const CommandLine& line, std::ostream& out,
     progress.Clear();
     out << input << ": " << RestorationOptions(restoration) << '\n';
   };
-  const Restoration given{request.settings.levels, line.positions};
   Bitmap working;
   std::optional<CollectionRun> collection;
   try {
     if (!line.estimate)
       collection.emplace(line.collection, request, [&](const InputRecord& record) {
-        return RestorationOptions(record.restoration.value_or(given));
+        return SettingsTextOf(request, record);
       });
     const BatchReport report = line.estimate
                                    ? EstimateBatch(request, working, messages, print, onEachInput)
@@ -285,10 +197,14 @@ int RunBatchCommand(int argc, const char* const* argv, std::ostream& out, std::o
   }
   if (!line.estimate && app.count("--output") == 0)
     return UsageError(errors, "--output is required");
-  line.positions.curve = CurveIndex(line.curve);
-  BatchRequest request{line.inputs, line.output, OutputFormat::Png,
-                       SettingsFromPositions(line.positions), line.keepGoing};
-  request.settings.levels = *ParseLevels(line.levels);
+  std::string problem;
+  const std::optional<Restoration> given = line.settingsFrom.empty()
+                                               ? RestorationOf(line.correction)
+                                               : RecordedRestoration(line.settingsFrom, problem);
+  if (!given) return UsageError(errors, problem);
+  BatchRequest request{line.inputs, line.output, OutputFormat::Png, SettingsFor(*given),
+                       line.keepGoing};
+  request.settingsText = RestorationOptions(*given);
   request.jobs = line.jobs;
   if (line.automatic || line.estimate) request.automatic = HeldOptions(app, line);
   if (!line.estimate) {

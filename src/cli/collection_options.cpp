@@ -27,8 +27,8 @@ void DeclareCollectionOptions(CLI::App& app, CollectionOptions& options) {
                  "width, height, seconds, settings")
       ->type_name("FILE");
   app.add_flag("--strip-metadata", options.stripMetadata,
-               "leave out the inputs' EXIF, XMP, IPTC and colour profile, which JPEG and PNG "
-               "outputs otherwise carry over");
+               "leave out the inputs' EXIF, XMP, IPTC and colour profile, which JPEG, PNG and "
+               "TIFF outputs otherwise carry over with the record of the restoration");
 }
 
 std::optional<std::string> ApplyCollectionOptions(const CollectionOptions& options, bool writes,

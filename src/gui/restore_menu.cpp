@@ -9,6 +9,7 @@
 #include "batch/batch.h"
 #include "batch/staged_output.h"
 #include "correct/estimate_restoration.h"
+#include "correct/restoration_options.h"
 #include "formats/formats.h"
 #include "gui/compare_window.h"
 #include "gui/correct.h"
@@ -132,8 +133,9 @@ void RestoreMenu::CompareClick() {
 
 void RestoreMenu::SaveCorrectedClick() {
   if (!SaveCorrected1->isEnabled() || !saveDialog_->Execute()) return;
+  const Restoration current{window_.CurrentLevels(), window_.Positions()};
   const OutputOrigin origin{window_.LoadedFile(), FormatOfSaveFilter(saveDialog_->FilterIndex()),
-                            SoftwareTag()};
+                            SoftwareTag(), [&current] { return RestorationOptions(current); }};
   WriteCorrectedPicture(window_.WorkingBitmap(), window_.PassSettings(), origin,
                         saveDialog_->FileName());
 }
