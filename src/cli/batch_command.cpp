@@ -14,6 +14,7 @@
 #include "correct/levels_text.h"
 #include "formats/file_name.h"
 #include "formats/formats.h"
+#include "formats/tiff/libtiff_writer.h"
 #include "platform/error.h"
 #include "platform/number_text.h"
 #include "update/program_version.h"
@@ -50,6 +51,7 @@ int DefaultJobs() {
 struct CommandLine {
   std::string output;
   std::string format;
+  std::string compress = "none";
   std::vector<std::string> inputs;
   ControlPositions positions;
   std::string curve = kCurveNames[0];
@@ -123,6 +125,10 @@ void DeclareOptions(CLI::App& app, CommandLine& line) {
   app.add_option("-f,--format", line.format,
                  FormatNames() + "; by default taken from NAME's extension")
       ->type_name("F");
+  app.add_option("--compress", line.compress, "none, deflate or lzw: how TIFF outputs are compressed")
+      ->check(CLI::IsMember(std::vector<std::string>{"none", "deflate", "lzw"}))
+      ->default_val("none")
+      ->type_name("C");
   AddBar(app, "--corner", kCornerBar, line.positions.corner,
          "fade compensation at the corners (Corner bar)");
   AddBar(app, "--centre", kCentreBar, line.positions.centre,
@@ -300,6 +306,9 @@ int RunBatchCommand(int argc, const char* const* argv, std::ostream& out, std::o
                                                     : "unknown format " + line.format);
     request.format = *format;
   }
+  request.compression = *TiffCompressionNamed(line.compress);
+  if (request.compression != TiffCompression::None && request.format != OutputFormat::Tiff)
+    return UsageError(errors, "--compress is for TIFF outputs only");
   if (const auto wrong = ApplyCollectionOptions(line.collection, !line.estimate, request, std::cin))
     return UsageError(errors, *wrong);
   return RunRequest(request, line, out, errors, errorsIsTerminal);
