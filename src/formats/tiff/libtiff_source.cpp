@@ -30,11 +30,13 @@ int Ignore(TIFF*, void*, const char*, const char*, va_list) {
 
 }  // namespace
 
-LibtiffHandle::LibtiffHandle(const std::string& name, ByteSource& source) : source_(&source) {
+LibtiffHandle::LibtiffHandle(const std::string& name, ByteSource& source)
+    : source_(&source), name_(name) {
   tiff_ = Open(name, "rm");
 }
 
-LibtiffHandle::LibtiffHandle(const std::string& name, std::FILE* stream) : stream_(stream) {
+LibtiffHandle::LibtiffHandle(const std::string& name, std::FILE* stream)
+    : stream_(stream), name_(name) {
   tiff_ = Open(name, "wm");
 }
 
@@ -114,7 +116,9 @@ int LibtiffHandle::Keep(TIFF*, void* self, const char* module, const char* forma
   if (handle.error_.empty()) {
     char text[512];
     std::vsnprintf(text, sizeof text, format, arguments);
-    handle.error_ = module != nullptr && *module != '\0' ? std::string(module) + ": " + text : text;
+    // libtiff names the file as the module of many messages; the caller names it already.
+    const bool named = module != nullptr && *module != '\0' && handle.name_ != module;
+    handle.error_ = named ? std::string(module) + ": " + text : text;
   }
   return 1;
 }

@@ -41,6 +41,7 @@ class LibtiffHandle {
 
   ByteSource* source_ = nullptr;
   std::FILE* stream_ = nullptr;
+  std::string name_;
   std::uint64_t position_ = 0;
   std::string error_;
   TIFF* tiff_ = nullptr;

@@ -8,6 +8,7 @@
 #include "formats/tiff/libtiff_reader.h"
 #include "formats/tiff/read_tiff.h"
 #include "formats/tiff/read_tiff_tags.h"
+#include "platform/error.h"
 
 namespace brumel {
 
@@ -17,13 +18,38 @@ constexpr std::uint16_t kTagTileWidth = 322;
 constexpr std::uint16_t kTagTileOffsets = 324;
 constexpr std::uint32_t kPhotometricRgb = 2;
 
-// A header of "II" or "MM" and the magic number 43.
+// A whole BigTIFF header: "II" or "MM", the magic number 43, offsets of 8 bytes, a reserved 0
+// and the first directory's offset.
 bool IsBigTiff(ByteSource& source) {
-  std::array<std::uint8_t, 4> header{};
+  std::array<std::uint8_t, 16> header{};
   if (source.ReadAt(0, header) != header.size()) return false;
-  if (header[0] == 'I' && header[1] == 'I') return header[2] == 43 && header[3] == 0;
-  if (header[0] == 'M' && header[1] == 'M') return header[2] == 0 && header[3] == 43;
-  return false;
+  const bool little = header[0] == 'I' && header[1] == 'I';
+  if (!little && !(header[0] == 'M' && header[1] == 'M')) return false;
+  const auto at = [&](int i) { return little ? header[i] : header[i ^ 1]; };
+  return at(2) == 43 && at(3) == 0 && at(4) == 8 && at(5) == 0 && at(6) == 0 && at(7) == 0;
+}
+
+// The first line of a message, which may hold several.
+std::string FirstLine(const std::string& text) {
+  return text.substr(0, text.find('\r'));
+}
+
+// Keeps the own reader's messages instead of showing them.
+class KeptMessages final : public MessagePort {
+ public:
+  void ShowInformation(const std::string& text) override { kept.push_back(text); }
+  void ShowError(const std::string& text) override { kept.push_back(text); }
+  std::vector<std::string> kept;
+};
+
+// libtiff could not read a file the own reader refuses: the own reader's first word on it, and
+// libtiff's reason on the command line.
+Error NeitherReads(const std::string& name, ByteSource& source, const Error& libtiff) {
+  KeptMessages own;
+  Bitmap unused;
+  LoadTiff(name, source, unused, own);
+  if (own.kept.empty()) return libtiff;
+  return Error(own.kept.front(), FirstLine(own.kept.front()) + "; libtiff: " + libtiff.CommandLineText());
 }
 
 // A directory of a kind the own reader implements. A tag whose absence it reports itself counts
@@ -69,7 +95,11 @@ bool LoadAnyTiff(const std::string& name, ByteSource& source, Bitmap& bitmap,
                  MessagePort& messages, RowProgress* progress) {
   if (ChooseTiffReader(name, source) == TiffReader::Own)
     return LoadTiff(name, source, bitmap, messages);
-  ReadTiffWithLibtiff(name, source, bitmap, messages, progress);
+  try {
+    ReadTiffWithLibtiff(name, source, bitmap, messages, progress);
+  } catch (const Error& error) {
+    throw NeitherReads(name, source, error);
+  }
   return true;
 }
 

@@ -19,7 +19,9 @@ enum class TiffReader { Own, Libtiff };
 TiffReader ChooseTiffReader(const std::string& name, ByteSource& source);
 
 // Reads name's data with the chosen reader: true when bitmap was replaced. The own reader's
-// messages go to messages; libtiff's failures raise the error type (ReadTiffWithLibtiff).
+// messages go to messages; libtiff's failures raise the error type (ReadTiffWithLibtiff), with
+// the own reader's message for the file, when it has one, and libtiff's reason on the command
+// line: "Cant read compressed RGB Full Color Image; libtiff: ...".
 bool LoadAnyTiff(const std::string& name, ByteSource& source, Bitmap& bitmap,
                  MessagePort& messages, RowProgress* progress = nullptr);
 
