@@ -69,7 +69,8 @@ class LibtiffFiles : public testing::TempFolderTest {
     const std::vector<std::uint8_t> bytes = testing::ReadBytes(raw);
     Bitmap bitmap(picture_.Width(), picture_.Height());
     EXPECT_EQ(bytes.size(), 3u * static_cast<std::size_t>(bitmap.Width() * bitmap.Height()));
-    for (int y = 0; y < bitmap.Height() && bytes.size() >= 3u * bitmap.Width() * bitmap.Height(); ++y)
+    for (int y = 0; y < bitmap.Height() && bytes.size() >= 3u * bitmap.Width() * bitmap.Height();
+         ++y)
       for (int x = 0; x < bitmap.Width(); ++x)
         for (int c = 0; c < 3; ++c)
           bitmap.ScanLine(y)[3 * x + 2 - c] = bytes[3 * (y * bitmap.Width() + x) + c];
@@ -111,8 +112,8 @@ TEST_F(LibtiffFiles, DepthsAndColourKindsAsImageMagickReadsThem) {
   EXPECT_TRUE(SamePixels(picture_,
                          Loaded(Made("convert " + ours_ + " -depth 16 -compress zip", "z16.tif"))));
   for (const std::string options :
-       {"-colorspace gray", "-colorspace gray -depth 16", "-colors 16 -type Palette",
-        "-monochrome", "-colorspace gray -compress lzw"}) {
+       {"-colorspace gray", "-colorspace gray -depth 16", "-colors 16 -type Palette", "-monochrome",
+        "-colorspace gray -compress lzw"}) {
     SCOPED_TRACE(options);
     const std::string file = Made("convert " + ours_ + " " + options, "kind.tif");
     // ImageMagick narrows 16-bit grey as (c + 128) / 257 and libtiff a 16-bit colour map as
@@ -165,9 +166,10 @@ TEST(LibtiffRefusals, AHugeDeclaredPictureIsRefusedAtOnceAndUnreadableFilesNameT
             "huge.tif: a picture of 60000 x 60000 is larger than Brumel reads");
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
   // A BigTIFF header with nothing behind it: the own reader's word on it, then libtiff's.
-  const std::string big = "<big.tif> is not a valid TIFF file; libtiff: Error reading image data of big.tif: ";
-  const std::string text = FailureOf(
-      "big.tif", {'I', 'I', 43, 0, 8, 0, 0, 0, 16, 0, 0, 0, 0, 0, 0, 0}, messages);
+  const std::string big =
+      "<big.tif> is not a valid TIFF file; libtiff: Error reading image data of big.tif: ";
+  const std::string text =
+      FailureOf("big.tif", {'I', 'I', 43, 0, 8, 0, 0, 0, 16, 0, 0, 0, 0, 0, 0, 0}, messages);
   EXPECT_EQ(text.rfind(big, 0), 0u) << text;
   EXPECT_GT(text.size(), big.size());
   EXPECT_TRUE(messages.shown.empty());

@@ -125,7 +125,8 @@ void DeclareOptions(CLI::App& app, CommandLine& line) {
   app.add_option("-f,--format", line.format,
                  FormatNames() + "; by default taken from NAME's extension")
       ->type_name("F");
-  app.add_option("--compress", line.compress, "none, deflate or lzw: how TIFF outputs are compressed")
+  app.add_option("--compress", line.compress,
+                 "none, deflate or lzw: how TIFF outputs are compressed")
       ->check(CLI::IsMember(std::vector<std::string>{"none", "deflate", "lzw"}))
       ->default_val("none")
       ->type_name("C");

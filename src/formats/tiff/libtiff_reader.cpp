@@ -271,7 +271,8 @@ void Reader::Read(Bitmap& picture, RowProgress* progress) {
       break;
     }
     if (progress != nullptr)
-      progress->RowsFinished(static_cast<int>(std::min(layout.height, (band + 1) * layout.bandRows)));
+      progress->RowsFinished(
+          static_cast<int>(std::min(layout.height, (band + 1) * layout.bandRows)));
   }
   end.Complete();
 }

@@ -70,8 +70,8 @@ tmsize_t LibtiffHandle::Read(thandle_t self, void* data, tmsize_t size) {
   if (size <= 0) return 0;
   std::size_t got = 0;
   if (handle.source_ != nullptr) {
-    got = handle.source_->ReadAt(
-        handle.position_, std::span(static_cast<std::uint8_t*>(data), static_cast<std::size_t>(size)));
+    got = handle.source_->ReadAt(handle.position_, std::span(static_cast<std::uint8_t*>(data),
+                                                             static_cast<std::size_t>(size)));
   } else {
     got = std::fread(data, 1, static_cast<std::size_t>(size), handle.stream_);
   }

@@ -1,6 +1,6 @@
 #include "formats/tiff/libtiff_writer.h"
 
-#include <zlib.h>
+#include <libdeflate.h>
 
 #include <algorithm>
 #include <atomic>
@@ -17,7 +17,7 @@ namespace brumel {
 
 namespace {
 
-// Strips of about this many bytes keep every thread busy and each zlib stream long enough to
+// Strips of about this many bytes keep every thread busy and each Deflate stream long enough to
 // compress as well as one stream of the whole picture.
 constexpr std::size_t kStripBytes = 256 * 1024;
 
@@ -42,24 +42,41 @@ std::vector<std::uint8_t> StripSamples(const Bitmap& bitmap, std::uint32_t first
       row[x + 2] = line[x];
     }
     if (differenced)
-      for (std::size_t i = rowBytes - 1; i >= 3; --i) row[i] = static_cast<std::uint8_t>(row[i] - row[i - 3]);
+      for (std::size_t i = rowBytes - 1; i >= 3; --i)
+        row[i] = static_cast<std::uint8_t>(row[i] - row[i - 3]);
   }
   return samples;
 }
 
-std::vector<std::uint8_t> DeflateStrip(const std::vector<std::uint8_t>& samples) {
-  uLongf size = compressBound(static_cast<uLong>(samples.size()));
-  std::vector<std::uint8_t> packed(size);
-  if (compress2(packed.data(), &size, samples.data(), static_cast<uLong>(samples.size()),
-                Z_DEFAULT_COMPRESSION) != Z_OK)
-    throw std::bad_alloc();  // zlib fails only when it lacks memory
-  packed.resize(size);
-  return packed;
-}
+// The level libtiff deflates at by default.
+constexpr int kDeflateLevel = 6;
+
+// One thread's compressor.
+class Deflater {
+ public:
+  Deflater() : compressor_(libdeflate_alloc_compressor(kDeflateLevel)) {
+    if (compressor_ == nullptr) throw std::bad_alloc();
+  }
+  ~Deflater() { libdeflate_free_compressor(compressor_); }
+  Deflater(const Deflater&) = delete;
+  Deflater& operator=(const Deflater&) = delete;
+
+  // A zlib stream, as TIFF's Deflate compression stores a strip.
+  std::vector<std::uint8_t> Strip(const std::vector<std::uint8_t>& samples) {
+    std::vector<std::uint8_t> packed(libdeflate_zlib_compress_bound(compressor_, samples.size()));
+    const std::size_t size = libdeflate_zlib_compress(compressor_, samples.data(), samples.size(),
+                                                      packed.data(), packed.size());
+    packed.resize(size);  // never 0: the buffer holds the bound
+    return packed;
+  }
+
+ private:
+  libdeflate_compressor* compressor_;
+};
 
 // Every strip deflated, on up to threads threads, each taking the next strip not yet taken.
-std::vector<std::vector<std::uint8_t>> DeflateStrips(const Bitmap& bitmap, std::uint32_t rowsPerStrip,
-                                                     unsigned threads) {
+std::vector<std::vector<std::uint8_t>> DeflateStrips(const Bitmap& bitmap,
+                                                     std::uint32_t rowsPerStrip, unsigned threads) {
   const auto height = static_cast<std::uint32_t>(bitmap.Height());
   const std::uint32_t count = (height - 1) / rowsPerStrip + 1;
   std::vector<std::vector<std::uint8_t>> strips(count);
@@ -67,9 +84,11 @@ std::vector<std::vector<std::uint8_t>> DeflateStrips(const Bitmap& bitmap, std::
   std::atomic<bool> failed{false};
   auto work = [&] {
     try {
+      Deflater deflater;
       for (std::uint32_t s = next++; s < count && !failed; s = next++) {
         const std::uint32_t first = s * rowsPerStrip;
-        strips[s] = DeflateStrip(StripSamples(bitmap, first, std::min(rowsPerStrip, height - first), true));
+        strips[s] = deflater.Strip(
+            StripSamples(bitmap, first, std::min(rowsPerStrip, height - first), true));
       }
     } catch (const std::bad_alloc&) {
       failed = true;

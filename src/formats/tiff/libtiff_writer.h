@@ -1,5 +1,6 @@
-// Writing a Bitmap as a compressed RGB TIFF through libtiff: Deflate strips compressed by zlib on
-// several threads at once and handed to libtiff as they are, LZW strips encoded by libtiff.
+// Writing a Bitmap as a compressed RGB TIFF through libtiff: Deflate strips compressed by
+// libdeflate on several threads at once and handed to libtiff as they are, LZW strips encoded by
+// libtiff itself.
 #pragma once
 
 #include <optional>

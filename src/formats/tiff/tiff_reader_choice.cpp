@@ -49,7 +49,8 @@ Error NeitherReads(const std::string& name, ByteSource& source, const Error& lib
   Bitmap unused;
   LoadTiff(name, source, unused, own);
   if (own.kept.empty()) return libtiff;
-  return Error(own.kept.front(), FirstLine(own.kept.front()) + "; libtiff: " + libtiff.CommandLineText());
+  return Error(own.kept.front(),
+               FirstLine(own.kept.front()) + "; libtiff: " + libtiff.CommandLineText());
 }
 
 // A directory of a kind the own reader implements. A tag whose absence it reports itself counts
@@ -69,9 +70,9 @@ bool OwnKind(ByteSource& source, const TGraphicTiff& directory) {
   if (!bits) return true;
   const std::vector<std::uint32_t> values =
       ReadEntryValues(source, *bits, directory.Owner()->LittleEndian(), samplesPerPixel);
-  return values.empty() ||
-         std::all_of(values.begin(), values.end(),
-                     [&](std::uint32_t b) { return b == values[0] && (b == 8 || b == 16); });
+  return values.empty() || std::all_of(values.begin(), values.end(), [&](std::uint32_t b) {
+           return b == values[0] && (b == 8 || b == 16);
+         });
 }
 
 }  // namespace
@@ -91,8 +92,8 @@ TiffReader ChooseTiffReader(const std::string& name, ByteSource& source) {
   return other ? TiffReader::Libtiff : TiffReader::Own;
 }
 
-bool LoadAnyTiff(const std::string& name, ByteSource& source, Bitmap& bitmap,
-                 MessagePort& messages, RowProgress* progress) {
+bool LoadAnyTiff(const std::string& name, ByteSource& source, Bitmap& bitmap, MessagePort& messages,
+                 RowProgress* progress) {
   if (ChooseTiffReader(name, source) == TiffReader::Own)
     return LoadTiff(name, source, bitmap, messages);
   try {

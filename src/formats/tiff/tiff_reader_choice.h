@@ -22,8 +22,8 @@ TiffReader ChooseTiffReader(const std::string& name, ByteSource& source);
 // messages go to messages; libtiff's failures raise the error type (ReadTiffWithLibtiff), with
 // the own reader's message for the file, when it has one, and libtiff's reason on the command
 // line: "Cant read compressed RGB Full Color Image; libtiff: ...".
-bool LoadAnyTiff(const std::string& name, ByteSource& source, Bitmap& bitmap,
-                 MessagePort& messages, RowProgress* progress = nullptr);
+bool LoadAnyTiff(const std::string& name, ByteSource& source, Bitmap& bitmap, MessagePort& messages,
+                 RowProgress* progress = nullptr);
 
 bool LoadAnyTiffFile(const std::string& fileName, Bitmap& bitmap, MessagePort& messages,
                      RowProgress* progress = nullptr);
