@@ -207,6 +207,15 @@ TEST_F(LibtiffFiles, CompressedOutputsPassTiffinfoAndGiveThePixelsBack) {
     EXPECT_TRUE(SamePixels(picture, bitmap));
   }
   EXPECT_EQ(Entries().size(), 2u);  // ours.tif and out.tif: no staged file left
+  // Any pixel format is written as its 24-bit colours.
+  Bitmap wide(picture.Width(), picture.Height(), PixelFormat::Bits32);
+  for (int y = 0; y < picture.Height(); ++y)
+    for (int x = 0; x < picture.Width(); ++x)
+      std::copy_n(picture.ScanLine(y) + 3 * x, 3, wide.ScanLine(y) + 4 * x);
+  SaveCompressedTiff(Path("wide.tif"), wide, TiffCompression::Deflate, 2);
+  Bitmap bitmap;
+  EXPECT_TRUE(LoadAnyTiffFile(Path("wide.tif"), bitmap, messages_));
+  EXPECT_TRUE(SamePixels(picture, bitmap));
 }
 
 TEST_F(LibtiffFiles, TheCommandLineCompressesTiffOutputsOnly) {

@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "formats/tiff/bmp2tiff.h"
 #include "formats/tiff/libtiff_source.h"
 #include "platform/atomic_file.h"
 #include "platform/error.h"
@@ -146,9 +147,12 @@ std::optional<TiffCompression> TiffCompressionNamed(const std::string& name) {
   return std::nullopt;
 }
 
-void SaveCompressedTiff(const std::string& fileName, const Bitmap& bitmap,
+void SaveCompressedTiff(const std::string& fileName, const Bitmap& picture,
                         TiffCompression compression, unsigned threads) {
-  RefuseEmptyPicture(bitmap, fileName);
+  if (compression == TiffCompression::None) return SaveTiffFile(fileName, picture);
+  RefuseEmptyPicture(picture, fileName);
+  Bitmap scratch;
+  const Bitmap& bitmap = In24Bits(picture, scratch);
   AtomicFile file(fileName);
   if (!file.Stream())
     throw WriteError("Cannot create file " + fileName, fileName, file.SystemError());
