@@ -12,7 +12,7 @@ trap 'rm -rf "$WORK"' EXIT
 convert -size 7x5 gradient:red-blue -attenuate 0.4 +noise Uniform "$WORK/in.png"
 convert -size 6x4 gradient:white-black "$WORK/grey.png"
 
-mkdir -p "$CORPUS"/{bmp,png,jpeg,tiff,version_file,redirection_file,metadata}
+mkdir -p "$CORPUS"/{bmp,png,jpeg,tiff,libtiff,version_file,redirection_file,metadata}
 
 make() { convert "$1" -depth 8 "${@:3}" "$2"; }
 make "$WORK/in.png" "BMP3:$CORPUS/bmp/v3-24.bmp"
@@ -35,6 +35,17 @@ make "$WORK/in.png" "$CORPUS/tiff/16-bit.tif" -compress none -depth 16
 make "$WORK/in.png" "$CORPUS/tiff/rgba.tif" -compress none -alpha set
 tiffcp -c none -p separate -r 2 "$CORPUS/tiff/chunky.tif" "$CORPUS/tiff/planar-strips.tif"
 tiffcp -c lzw "$CORPUS/tiff/chunky.tif" "$CORPUS/tiff/lzw.tif"
+
+# The files libtiff reads for the own reader: every compression, tiles, planes, depths, kinds.
+LIBTIFF="$CORPUS/libtiff"
+tiffcp -c zip:2 -r 2 "$CORPUS/tiff/chunky.tif" "$LIBTIFF/deflate-predictor.tif"
+tiffcp -c lzw -p separate "$CORPUS/tiff/chunky.tif" "$LIBTIFF/lzw-planar.tif"
+tiffcp -c packbits -t -w 16 -l 16 "$CORPUS/tiff/chunky.tif" "$LIBTIFF/packbits-tiled.tif"
+tiffcp -c jpeg -r 16 "$CORPUS/tiff/chunky.tif" "$LIBTIFF/jpeg.tif"
+tiffcp -c zip "$CORPUS/tiff/16-bit.tif" "$LIBTIFF/deflate-16-bit.tif"
+make "$WORK/in.png" "$LIBTIFF/grey-lzw.tif" -colorspace Gray -compress lzw
+make "$WORK/in.png" "$LIBTIFF/palette.tif" -colors 8 -type Palette -compress none
+make "$WORK/in.png" "$LIBTIFF/bilevel-fax.tif" -monochrome -compress Group4
 
 if [[ -d $SUITE ]]; then
   for name in basn2c08 basi0g01 basn3p04 tbrn2c08 basn6a16 basi4a08 s01n3p01 ctzn0g04 xcsn0g01; do

@@ -1,7 +1,8 @@
 # Shared by ./run and ./test: the Debian packages the project needs, and the build.
 
 BRUMEL_RUN_PACKAGES=(g++ cmake make libpng-dev libjpeg62-turbo-dev libbenchmark-dev libcurl4-openssl-dev
-  libcli11-dev qt6-base-dev fonts-liberation help2man pkg-config libexiv2-dev)
+  libcli11-dev qt6-base-dev fonts-liberation help2man pkg-config libexiv2-dev
+  libtiff-dev libdeflate-dev)
 BRUMEL_TEST_PACKAGES=("${BRUMEL_RUN_PACKAGES[@]}" libgtest-dev libgmock-dev
   pkg-config libcpp-httplib-dev libtiff-tools imagemagick pngcheck
   clang libclang-rt-14-dev libfuzzer-14-dev

@@ -9,7 +9,7 @@ source "$ROOT/scripts/common.sh"
 
 SECONDS_PER_TARGET="${1:-60}"
 TARGETS=("${@:2}")
-[[ ${#TARGETS[@]} -gt 0 ]] || TARGETS=(bmp tiff png jpeg version_file redirection_file metadata)
+[[ ${#TARGETS[@]} -gt 0 ]] || TARGETS=(bmp tiff libtiff png jpeg version_file redirection_file metadata)
 BUILD="$ROOT/build/fuzz"
 # A declared picture is refused beyond 16 MiB in this build, so no input needs more than this.
 LIMITS=(-rss_limit_mb=2048 -malloc_limit_mb=512 -timeout=10)

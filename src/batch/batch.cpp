@@ -1,7 +1,9 @@
 #include "batch/batch.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <thread>
 
 #include "batch/damage_note.h"
 #include "batch/input_file_check.h"
@@ -20,9 +22,17 @@ namespace brumel {
 namespace {
 
 // The JPEG writer takes each row as soon as the gate lets it; the others want the whole picture.
-void WriteOutput(const std::string& name, const Bitmap& bitmap, OutputFormat format,
-                 RowGate& gate) {
-  FormatRow(format).write(name, bitmap, &gate);
+// A compressed TIFF is written by libtiff, its strips compressed on threads threads.
+void WriteOutput(const std::string& name, const Bitmap& bitmap, const BatchRequest& request,
+                 RowGate* gate, unsigned threads) {
+  if (request.format != OutputFormat::Tiff || request.compression == TiffCompression::None)
+    return FormatRow(request.format).write(name, bitmap, gate);
+  if (gate != nullptr) gate->AwaitRows(bitmap.Height());
+  SaveCompressedTiff(name, bitmap, request.compression, threads);
+}
+
+unsigned Cores() {
+  return std::max(std::thread::hardware_concurrency(), 1u);
 }
 
 void RefuseOutputsOverInputs(const BatchRequest& request) {
@@ -51,9 +61,9 @@ bool LoadInput(const std::string& input, Bitmap& working, Bitmap& spare, Message
 // Corrects a loaded input, unless its rows are already being corrected alongside, and writes it.
 void CorrectAndWrite(Bitmap& working, const CorrectionSettings& settings,
                      StreamingCorrection& alongside, const std::string& output,
-                     OutputFormat format) {
+                     const BatchRequest& request) {
   if (!alongside.Corrects()) CorrectBitmap(working, working, settings);
-  WriteOutput(output, working, format, alongside);
+  WriteOutput(output, working, request, &alongside, Cores());
 }
 
 // The settings are known only once the picture is decoded, so the correction cannot go alongside
@@ -68,7 +78,7 @@ bool CorrectOwnSettings(const BatchRequest& request, const std::string& input,
   alongside.Started(working);
   alongside.RowsFinished(working.Height());
   alongside.Ended(true);
-  CorrectAndWrite(working, settings, alongside, output, request.format);
+  CorrectAndWrite(working, settings, alongside, output, request);
   return true;
 }
 
@@ -169,7 +179,7 @@ bool WorkOnInput(const BatchRequest& request, std::size_t index, Bitmap& working
   CorrectBitmap(working, working, settings, 1);
   const std::string staged = StagedName(record.output, index);
   WriteStaged(OriginOf(request, index, record), staged, record.output,
-              [&] { return FormatRow(request.format).write(staged, working, nullptr), true; });
+              [&] { return WriteOutput(staged, working, request, nullptr, 1), true; });
   record.width = working.Width();
   record.height = working.Height();
   record.seconds = SecondsSince(start);
@@ -241,7 +251,7 @@ BatchReport RunBatch(const BatchRequest& request, Bitmap& working, MessagePort& 
       // between the two.
       StreamingCorrection alongside(request.settings);
       if (!LoadInput(input, working, spare, port, &alongside)) return false;
-      CorrectAndWrite(working, request.settings, alongside, staged, request.format);
+      CorrectAndWrite(working, request.settings, alongside, staged, request);
       return true;
     });
     if (!loaded) return false;

@@ -12,6 +12,7 @@
 #include "correct/correction_settings.h"
 #include "correct/estimate_restoration.h"
 #include "formats/formats.h"
+#include "formats/tiff/libtiff_writer.h"
 #include "platform/bitmap.h"
 #include "platform/ports.h"
 
@@ -50,6 +51,8 @@ struct BatchRequest {
   std::function<bool()> stopRequested = nullptr;
   // Told of each input as soon as it ends, in input order.
   InputEnded ended = nullptr;
+  // How TIFF outputs are compressed; None writes the own uncompressed file.
+  TiffCompression compression = TiffCompression::None;
 };
 
 // The most inputs a run works on at once.

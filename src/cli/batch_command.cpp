@@ -13,6 +13,7 @@
 #include "correct/restoration_options.h"
 #include "formats/file_name.h"
 #include "formats/formats.h"
+#include "formats/tiff/libtiff_writer.h"
 #include "platform/error.h"
 #include "platform/number_text.h"
 #include "update/program_version.h"
@@ -49,6 +50,7 @@ int DefaultJobs() {
 struct CommandLine {
   std::string output;
   std::string format;
+  std::string compress = "none";
   std::vector<std::string> inputs;
   CorrectionOptions correction;
   std::string settingsFrom;
@@ -67,6 +69,11 @@ void DeclareOptions(CLI::App& app, CommandLine& line) {
   app.add_option("-f,--format", line.format,
                  FormatNames() + "; by default taken from NAME's extension")
       ->type_name("F");
+  app.add_option("--compress", line.compress,
+                 "none, deflate or lzw: how TIFF outputs are compressed")
+      ->check(CLI::IsMember(std::vector<std::string>{"none", "deflate", "lzw"}))
+      ->default_val("none")
+      ->type_name("C");
   DeclareCorrectionOptions(app, line.correction);
   app.add_flag("--auto", line.automatic,
                "each INPUT corrected with its own settings, estimated from the picture; the "
@@ -216,6 +223,9 @@ int RunBatchCommand(int argc, const char* const* argv, std::ostream& out, std::o
                                                     : "unknown format " + line.format);
     request.format = *format;
   }
+  request.compression = *TiffCompressionNamed(line.compress);
+  if (request.compression != TiffCompression::None && request.format != OutputFormat::Tiff)
+    return UsageError(errors, "--compress is for TIFF outputs only");
   if (const auto wrong = ApplyCollectionOptions(line.collection, !line.estimate, request, std::cin))
     return UsageError(errors, *wrong);
   return RunRequest(request, line, out, errors, errorsIsTerminal);

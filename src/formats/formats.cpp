@@ -11,7 +11,7 @@
 #include "formats/jpeg/jpeg_codec.h"
 #include "formats/png/png_unit.h"
 #include "formats/tiff/bmp2tiff.h"
-#include "formats/tiff/read_tiff.h"
+#include "formats/tiff/tiff_reader_choice.h"
 #include "platform/error.h"
 
 namespace brumel {
@@ -46,8 +46,8 @@ bool ReadBmp(const std::string& fileName, Bitmap& working, MessagePort& /*messag
 }
 
 bool ReadTiff(const std::string& fileName, Bitmap& working, MessagePort& messages,
-              RowProgress* /*progress*/) {
-  if (!LoadTiffFile(fileName, working, messages)) return false;
+              RowProgress* progress) {
+  if (!LoadAnyTiffFile(fileName, working, messages, progress)) return false;
   working.SetPixelFormat(PixelFormat::Bits24);
   return true;
 }

@@ -14,7 +14,8 @@ namespace brumel {
 // row of the table (".PNG", ".JPG", ".BMP" or ".TIF", compared in that order); any other name
 // loads nothing and says nothing. True when working was replaced; it is 24 bits after every load.
 // Reader errors travel to the caller as the error type; the TIFF reader's own messages go to
-// messages. The JPEG reader reports its rows to progress, when given; the other readers don't.
+// messages. The JPEG reader and libtiff's reading of a TIFF report their rows to progress, when
+// given; the other readers don't.
 bool LoadImageFile(const std::string& fileName, Bitmap& working, MessagePort& messages,
                    RowProgress* progress = nullptr);
 

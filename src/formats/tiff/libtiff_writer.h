@@ -1,0 +1,29 @@
+// Writing a Bitmap as a compressed RGB TIFF through libtiff: Deflate strips compressed by
+// libdeflate on several threads at once and handed to libtiff as they are, LZW strips encoded by
+// libtiff itself.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "platform/bitmap.h"
+
+namespace brumel {
+
+// brumel-batch --compress: none (the own writer's uncompressed file), deflate or lzw.
+enum class TiffCompression { None, Deflate, Lzw };
+
+// The compression of a --compress value in lower case; none for any other text.
+std::optional<TiffCompression> TiffCompressionNamed(const std::string& name);
+
+// Writes bitmap's 24-bit colours (of any pixel format) as an 8-bit RGB TIFF in strips,
+// compressed with the horizontal predictor, completely or not at all (as SaveTiffFile, which
+// writes None). Deflate strips are
+// compressed on up to threads threads (at least one); LZW strips on the calling thread.
+// Raises "Cannot create file " + name, or "Cannot write file " + name with the system's reason
+// or libtiff's words on the command line; an empty picture is refused before anything is
+// created.
+void SaveCompressedTiff(const std::string& fileName, const Bitmap& bitmap,
+                        TiffCompression compression, unsigned threads);
+
+}  // namespace brumel
