@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <iostream>
+#include <iterator>
 #include <thread>
 
 #include "cli/collection_options.h"
@@ -71,8 +72,9 @@ void DeclareOptions(CLI::App& app, CommandLine& line) {
       ->type_name("F");
   app.add_option("--compress", line.compress,
                  "none, deflate or lzw: how TIFF outputs are compressed")
-      ->check(CLI::IsMember(std::vector<std::string>{"none", "deflate", "lzw"}))
-      ->default_val("none")
+      ->check(CLI::IsMember(std::vector<std::string>(std::begin(kTiffCompressionNames),
+                                                      std::end(kTiffCompressionNames))))
+      ->default_val(kTiffCompressionNames[0])
       ->type_name("C");
   DeclareCorrectionOptions(app, line.correction);
   app.add_flag("--auto", line.automatic,

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
+#include <iterator>
 #include <thread>
 #include <vector>
 
@@ -141,9 +142,8 @@ bool WriteStrips(TIFF* tiff, const Bitmap& bitmap, TiffCompression compression,
 }  // namespace
 
 std::optional<TiffCompression> TiffCompressionNamed(const std::string& name) {
-  if (name == "none") return TiffCompression::None;
-  if (name == "deflate") return TiffCompression::Deflate;
-  if (name == "lzw") return TiffCompression::Lzw;
+  for (std::size_t i = 0; i < std::size(kTiffCompressionNames); ++i)
+    if (name == kTiffCompressionNames[i]) return static_cast<TiffCompression>(i);
   return std::nullopt;
 }
 

@@ -12,6 +12,8 @@ namespace brumel {
 
 // brumel-batch --compress: none (the own writer's uncompressed file), deflate or lzw.
 enum class TiffCompression { None, Deflate, Lzw };
+// The names brumel-batch --compress takes, in the order of TiffCompression.
+inline constexpr const char* kTiffCompressionNames[] = {"none", "deflate", "lzw"};
 
 // The compression of a --compress value in lower case; none for any other text.
 std::optional<TiffCompression> TiffCompressionNamed(const std::string& name);
