@@ -78,11 +78,12 @@ ChannelLevels LevelsFor(const ChannelMeasure& fade) {
   return levels;
 }
 
-// The curves the fall-off may follow: the one held, or those whose value at the centre is the
-// centre level (the fifth halves it).
+// The curves the fall-off may follow: the one held, or those of a lamp's or a lens's fall-off,
+// growing as r^2 to r^4 (a straight ramp towards the corners is a sky or a sunset, not the
+// light; the fifth curve halves the centre level).
 std::vector<int> CandidateCurves(const HeldSettings& held) {
   if (held.curve) return {*held.curve};
-  return {0, 1, 2, 3};
+  return {1, 2, 3};
 }
 
 // The Corner bar that gives back the light lost at the corners. The levels' gammas have raised
