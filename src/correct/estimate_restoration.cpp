@@ -34,8 +34,8 @@ constexpr int kViewSide = 300;
 constexpr double kDeepestShadow = 0.006;
 // The most density the paper's stain adds, per channel (red, green, blue).
 constexpr double kLargestStain[3] = {0.0, 0.06, 0.15};
-// No dye keeps less of its density than this.
-constexpr double kLeastKept = 0.35;
+// No dye keeps less of its density than this (prints keep 40 to 90 %); less is the scene.
+constexpr double kLeastKept = 0.4;
 // The gamma in which the gain works when the Gamma bar is left to the estimator: about the
 // one of the sRGB pictures that scanners and cameras write.
 constexpr int kSrgbGammaPosition = 220;
