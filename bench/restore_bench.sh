@@ -1,7 +1,12 @@
 #!/usr/bin/env bash
-# Scores automatic restoration on the faded photographs of ../shared/restoration: brumel-batch
-# --auto against the start-up settings and ImageMagick's one-click corrections, as the median
-# CIEDE2000 difference from the originals, and how much --auto changes the originals themselves.
+# Scores automatic restoration on every pair of ../shared/restoration, as the mean CIEDE2000
+# difference per picture and the median over the pairs:
+#   faded      the faded picture against its original (nothing done)
+#   auto       brumel-batch --auto on the faded picture, against the original
+#   stretch    a blind per-channel stretch (ImageMagick, 0.05 % clipped), against the original
+#   harm       --auto on the original, against the original: what it spoils in a good picture
+#   second     --auto on --auto's output, against that output: a restored picture must stay
+# then counts the pairs on which --auto beats the stretch and names the worst harm.
 # Run by hand after a build: bench/restore_bench.sh [BUILD_FOLDER] [DATA_FOLDER]
 # Needs ImageMagick's convert and the scorer's python3-skimage and python3-pil.
 set -euo pipefail
@@ -14,45 +19,64 @@ SCORE="$DATA/score"
 [[ -x "$SCORE" ]] || { echo "restore_bench: no scorer in $DATA" >&2; exit 2; }
 WORK="$(mktemp -d)"
 trap 'rm -rf "$WORK"' EXIT
-NAMES=(graf1 rubberwhale1 smarties plant scenetext01 scenetext03)
+NAMES=()
+for faded in "$DATA"/*-faded.png; do
+  name="$(basename "$faded" -faded.png)"
+  [[ -f "$DATA/$name-original.png" ]] && NAMES+=("$name")
+done
+[[ ${#NAMES[@]} -gt 0 ]] || { echo "restore_bench: no pairs in $DATA" >&2; exit 2; }
 
-# Restores NAME-SUFFIX.png of every pair in the given way ("unrestored", "startup", "auto",
-# "auto-level", "normalize" or "stretch") into $WORK/WAY-SUFFIX-NAME.png.
-restore() {
-  local way="$1" suffix="$2" name input output
-  for name in "${NAMES[@]}"; do
-    input="$DATA/$name-$suffix.png"
-    output="$WORK/$way-$suffix-$name.png"
-    case "$way" in
-      unrestored) cp "$input" "$output" ;;
-      startup) "$BATCH" -q -o "$WORK/batch.png" "$input" && mv "$WORK/batch0.png" "$output" ;;
-      auto) "$BATCH" -q --auto -o "$WORK/batch.png" "$input" && mv "$WORK/batch0.png" "$output" ;;
-      auto-level) convert "$input" -auto-level "$output" ;;
-      normalize) convert "$input" -normalize "$output" ;;
-      stretch) convert "$input" -separate -contrast-stretch 0.05%x0.05% -combine "$output" ;;
-    esac
+# --auto on the given pictures in one batch; the i-th lands in $WORK/PREFIX-i.png.
+auto() {
+  local prefix="$1" i
+  shift
+  "$BATCH" -q --auto -o "$WORK/$prefix.png" "$@"
+  for ((i = 0; i < $#; ++i)); do mv "$WORK/$prefix$i.png" "$WORK/$prefix-$i.png"; done
+}
+
+faded=() originals=()
+for name in "${NAMES[@]}"; do
+  faded+=("$DATA/$name-faded.png")
+  originals+=("$DATA/$name-original.png")
+done
+auto auto "${faded[@]}"
+auto harm "${originals[@]}"
+again=()
+for ((i = 0; i < ${#NAMES[@]}; ++i)); do again+=("$WORK/auto-$i.png"); done
+auto second "${again[@]}"
+for ((i = 0; i < ${#NAMES[@]}; ++i)); do
+  convert "${faded[i]}" -separate -contrast-stretch 0.05%x0.05% -combine "$WORK/stretch-$i.png"
+done
+
+# One column: each pair's score, one a line, then the median.
+column() {
+  local restored="$1" reference="$2" args=() i
+  for ((i = 0; i < ${#NAMES[@]}; ++i)); do
+    args+=("$(eval "echo $restored")" "$(eval "echo $reference")")
   done
+  "$SCORE" "${args[@]}" | awk '{ print $1 }' >"$WORK/column-$3"
 }
+column '${faded[i]}' '${originals[i]}' faded
+column '$WORK/auto-$i.png' '${originals[i]}' auto
+column '$WORK/stretch-$i.png' '${originals[i]}' stretch
+column '$WORK/harm-$i.png' '${originals[i]}' harm
+column '$WORK/second-$i.png' '$WORK/auto-$i.png' second
 
-# One row of the table: each picture's mean difference from its original, and the median.
-row() {
-  local label="$1" way="$2" suffix="$3" args=() name
-  restore "$way" "$suffix"
-  for name in "${NAMES[@]}"; do args+=("$WORK/$way-$suffix-$name.png" "$DATA/$name-original.png"); done
-  "$SCORE" "${args[@]}" | awk -v label="$label" '
-    /median/ { median = $1; next } { cells = cells sprintf(" %12.2f |", $1) }
-    END { printf "| %-40s |%s %6.2f |\n", label, cells, median }'
-}
-
-printf "| %-40s |" "mean ΔE00 from the original"
-for name in "${NAMES[@]}"; do printf " %12.12s |" "$name"; done
-printf " median |\n"
-row "unrestored" unrestored faded
-row "brumel-batch, start-up settings" startup faded
-row "ImageMagick -auto-level" auto-level faded
-row "ImageMagick -normalize" normalize faded
-row "per-channel stretch, 0.05 % clipped" stretch faded
-row "brumel-batch --auto" auto faded
-# The originals need nothing: what each one-click correction changes in them.
-row "change made to the originals: --auto" auto original
-row "change made to the originals: stretch" stretch original
+printf '%s\n' "${NAMES[@]}" median >"$WORK/names"
+paste "$WORK/names" "$WORK/column-faded" "$WORK/column-auto" "$WORK/column-stretch" \
+  "$WORK/column-harm" "$WORK/column-second" | awk -v pairs="${#NAMES[@]}" '
+  BEGIN {
+    print "| mean ΔE00 | faded | --auto | stretch | harm (--auto on the original) | second pass |"
+    print "|---|---|---|---|---|---|"
+  }
+  {
+    printf "| %s | %.2f | %.2f | %.2f | %.2f | %.2f |\n", $1, $2, $3, $4, $5, $6
+    if ($1 == "median") next
+    if ($3 < $4) ++better
+    if ($5 > worst) { worst = $5; worstName = $1 }
+    if ($5 > 3) ++spoiled
+  }
+  END {
+    printf "\n--auto better than the stretch on %d of %d pairs\n", better, pairs
+    printf "worst harm: %.2f (%s); originals changed by more than 3: %d\n", worst, worstName, spoiled
+  }'

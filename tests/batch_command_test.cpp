@@ -151,10 +151,11 @@ TEST_F(BatchCommandTest, LevelsAreTakenBeforeTheCorrection) {
   EXPECT_TRUE(testing::SamePixels(expected, written));
 }
 
-// The options of an --estimate line, after "INPUT: ".
+// The options of an --estimate line, after "INPUT: " and up to the shell's comment sign, as a
+// shell takes them when the line is pasted.
 std::vector<std::string> OptionsOfLine(const std::string& line, const std::string& input) {
   EXPECT_EQ(line.rfind(input + ": ", 0), 0u) << line;
-  std::istringstream words(line.substr(input.size() + 2));
+  std::istringstream words(line.substr(input.size() + 2, line.find(" # ") - input.size() - 2));
   return {std::istream_iterator<std::string>(words), std::istream_iterator<std::string>()};
 }
 
@@ -169,7 +170,7 @@ TEST_F(BatchCommandTest, EstimatePrintsALinePerInputAndWritesNothing) {
       "--levels (\\d+:\\d+:\\d+(\\.\\d\\d?)?,){2}\\d+:\\d+:\\d+(\\.\\d\\d?)? --corner \\d+ "
       "--centre "
       "\\d+ --curve (linear|sqr|cube|x\\^4|x\\^2\\+x) --gamma \\d+ --red \\d+ --green \\d+ --blue "
-      "\\d+\n");
+      "\\d+ # fading (\\d|[1-9]\\d|100)\n");
   std::istringstream lines(out_.str());
   std::string line;
   for (const std::string& input : {Path("in.bmp"), Path("other.bmp")}) {
@@ -193,6 +194,13 @@ TEST_F(BatchCommandTest, EstimatePrintsALinePerInputAndWritesNothing) {
 
 TEST_F(BatchCommandTest, AnEstimatePastedBackGivesTheBytesOfAuto) {
   ASSERT_EQ(Run({"--estimate", "--blue", "80", Path("in.bmp")}), 0) << errors_.str();
+  // A script finds the confidence as the line's last word.
+  const std::string printed = out_.str();
+  const std::size_t last = printed.find_last_of(' ');
+  ASSERT_NE(printed.find(" # fading "), std::string::npos) << printed;
+  const int fading = std::stoi(printed.substr(last + 1));
+  EXPECT_GE(fading, 0);
+  EXPECT_LE(fading, 100);
   std::vector<std::string> pasted =
       OptionsOfLine(out_.str().substr(0, out_.str().size() - 1), Path("in.bmp"));
   pasted.insert(pasted.end(), {"-o", Path("pasted.png"), Path("in.bmp")});

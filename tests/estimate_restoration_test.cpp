@@ -9,6 +9,7 @@
 #include <random>
 
 #include "correct/correct_bitmap.h"
+#include "correct/fade_evidence.h"
 #include "correct/reduced_view.h"
 
 namespace brumel {
@@ -137,6 +138,124 @@ TEST(EstimateRestoration, TakesPicturesOfAnySize) {
       EXPECT_TRUE(LevelsInRange(c)) << width << " x " << height;
     EXPECT_GE(found.positions.corner, kCornerBar.minimum);
     EXPECT_LE(found.positions.corner, kCornerBar.maximum);
+  }
+}
+
+// Every channel of a picture lifted alike towards white, as fog or haze does: the darkest
+// tones become a light grey, every channel the same.
+Bitmap Hazed(const Bitmap& original, double haze) {
+  Bitmap hazed = original;
+  for (int y = 0; y < original.Height(); ++y)
+    for (int i = 0; i < 3 * original.Width(); ++i) {
+      std::uint8_t& byte = hazed.ScanLine(y)[i];
+      byte = static_cast<std::uint8_t>(
+          std::lround(LinearToSrgb(haze + (1 - haze) * SrgbToLinear(byte))));
+    }
+  return hazed;
+}
+
+// The largest difference between a pixel's channels, over the picture.
+int LargestCast(const Bitmap& picture) {
+  int largest = 0;
+  for (int y = 0; y < picture.Height(); ++y)
+    for (int x = 0; x < picture.Width(); ++x) {
+      const std::uint8_t* p = picture.ScanLine(y) + 3 * x;
+      largest = std::max({largest, std::abs(p[0] - p[1]), std::abs(p[1] - p[2])});
+    }
+  return largest;
+}
+
+Bitmap Grey(const Bitmap& picture) {
+  Bitmap grey = picture;
+  for (int y = 0; y < grey.Height(); ++y)
+    for (int x = 0; x < grey.Width(); ++x) {
+      std::uint8_t* p = grey.ScanLine(y) + 3 * x;
+      p[0] = p[2] = p[1];
+    }
+  return grey;
+}
+
+TEST(EstimateRestoration, SaysHowFadedAPictureLooks) {
+  const Bitmap original = Scene(600, 400, 7);
+  const Restoration faded =
+      EstimateRestoration(Faded(original, {{0.55, 0.8, 0.7}, {0, 0.03, 0.1}, 0.3}), {});
+  EXPECT_EQ(faded.fading, 100);
+  const Restoration good = EstimateRestoration(original, {});
+  EXPECT_EQ(good.fading, 0);
+  EXPECT_EQ(good.levels, Levels{});
+  EXPECT_EQ(good.positions.corner, 0) << "a good photograph's corners are the scene's";
+}
+
+TEST(EstimateRestoration, CastsNoColourOnANeutralFoggyOrHighKeyPicture) {
+  // Grey scenes lifted by fog, from a thin haze to a high-key picture with no shadows at all.
+  for (double haze : {0.02, 0.06, 0.15, 0.4}) {
+    SCOPED_TRACE(haze);
+    const Bitmap foggy = Hazed(Grey(Scene(500, 360, 8)), haze);
+    const Restoration found = EstimateRestoration(foggy, {});
+    EXPECT_EQ(found.levels.red.gamma, found.levels.green.gamma);
+    EXPECT_EQ(found.levels.green.gamma, found.levels.blue.gamma);
+    EXPECT_EQ(found.levels.red.white, found.levels.blue.white);
+    EXPECT_LE(LargestCast(Restored(foggy, found)), 1);
+  }
+}
+
+TEST(EstimateRestoration, ChangesSmoothlyWithTheFade) {
+  // From no fading to a strong one in small steps: the settings never jump.
+  const Bitmap original = Scene(400, 300, 9);
+  Restoration previous = EstimateRestoration(original, {});
+  for (int step = 1; step <= 25; ++step) {
+    SCOPED_TRACE(step);
+    const double kept = 1 - 0.02 * step;
+    const Restoration found = EstimateRestoration(
+        Faded(
+            original,
+            {{kept, kept + 0.01 * step, kept + 0.005 * step}, {0, 0, 0.003 * step}, 0.012 * step}),
+        {});
+    EXPECT_LE(std::abs(found.fading - previous.fading), 30);
+    EXPECT_GE(found.fading, previous.fading - 2);
+    for (auto level : {&ChannelLevels::gamma, &ChannelLevels::white}) {
+      EXPECT_LE(std::abs(found.levels.red.*level - previous.levels.red.*level), 12);
+      EXPECT_LE(std::abs(found.levels.blue.*level - previous.levels.blue.*level), 12);
+    }
+    EXPECT_LE(std::abs(found.positions.corner - previous.positions.corner), 15);
+    previous = found;
+  }
+  EXPECT_EQ(previous.fading, 100);
+}
+
+TEST(EstimateRestoration, ASecondPassChangesNextToNothing) {
+  for (std::uint32_t seed : {10u, 11u}) {
+    SCOPED_TRACE(seed);
+    const Bitmap faded = Faded(Scene(600, 400, seed), {{0.5, 0.75, 0.65}, {0, 0.04, 0.12}, 0.25});
+    const Bitmap restored = Restored(faded, EstimateRestoration(faded, {}));
+    const Restoration again = EstimateRestoration(restored, {});
+    EXPECT_LE(again.fading, 10);
+    EXPECT_LT(MeanDifference(Restored(restored, again), restored), 1.0);
+  }
+}
+
+TEST(FadeEvidence, RisesWithTheLiftAllChannelsShareAndCorrectsAsFarAsItCarries) {
+  const std::array<ChannelMeasure, 3> sky{{{1, 1}, {1, 0.7}, {0.8, 0.4}}};
+  EXPECT_EQ(WeighFadeEvidence(sky).fading, 0) << "red reaches deep black: the blue is the scene";
+  for (const ChannelMeasure& m : CorrectionCarried(sky, WeighFadeEvidence(sky))) {
+    EXPECT_EQ(m.kept, 1);
+    EXPECT_EQ(m.white, 1);
+  }
+  double previous = 0;
+  for (double lift = 0; lift <= 0.5; lift += 0.005) {
+    const std::array<ChannelMeasure, 3> faded{
+        {{1, 0.8 - lift}, {0.95, 1 - lift}, {0.8, 0.9 - lift}}};
+    const FadeEvidence evidence = WeighFadeEvidence(faded);
+    EXPECT_GE(evidence.fading, previous);
+    EXPECT_LE(evidence.fading - previous, 0.15) << lift;
+    previous = evidence.fading;
+  }
+  EXPECT_EQ(previous, 1);
+  const std::array<ChannelMeasure, 3> clear{{{1, 0.5}, {0.95, 0.7}, {0.8, 0.6}}};
+  const auto carried = CorrectionCarried(clear, WeighFadeEvidence(clear));
+  for (int c = 0; c < 3; ++c) {
+    EXPECT_DOUBLE_EQ(carried[c].kept, clear[c].kept);
+    EXPECT_DOUBLE_EQ(carried[c].white, clear[c].white);
   }
 }
 

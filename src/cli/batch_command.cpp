@@ -81,7 +81,8 @@ void DeclareOptions(CLI::App& app, CommandLine& line) {
                "each INPUT corrected with its own settings, estimated from the picture; the "
                "options given with it are kept and the rest are fitted");
   app.add_flag("--estimate", line.estimate,
-               "write nothing; print for each INPUT the options that reproduce --auto's result");
+               "write nothing; print for each INPUT the options that reproduce --auto's result, "
+               "then after '# fading' how faded it looks (0 to 100)");
   app.add_flag("--keep-going", line.keepGoing, "after an input that fails, go on with the next");
   app.add_flag("-q,--quiet", line.quiet, "no progress display");
   app.add_option("-j,--jobs", line.jobs,
@@ -147,7 +148,9 @@ int RunRequest(BatchRequest request, const CommandLine& line, std::ostream& out,
   };
   const BatchEstimates print = [&](const std::string& input, const Restoration& restoration) {
     progress.Clear();
-    out << input << ": " << RestorationOptions(restoration) << '\n';
+    // The confidence comes after a shell's comment sign, so the line still pastes as options.
+    out << input << ": " << RestorationOptions(restoration) << " # fading " << restoration.fading
+        << '\n';
   };
   Bitmap working;
   std::optional<CollectionRun> collection;

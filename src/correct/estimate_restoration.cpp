@@ -6,10 +6,12 @@
 // 2. Per channel, the white point: the paper stains blue and green, never red, so each
 //    channel's highlights against red's, no further than a stain can go.
 // 3. Per channel, the gamma: a print's deepest shadows had a density of about 2.2, so k is the
-//    density of the channel's darkest half per cent over that. A channel that already reaches
-//    it is left alone, which keeps a photograph that has not faded as it is.
+//    density of the channel's darkest half per cent over that.
 // 4. The gain from the centre to the corners gives back the light the fall-off took, through
 //    the curve whose shape the fall-off follows; the levels' gammas have already raised it.
+// Before any of it is applied, fade_evidence.h weighs how clearly the picture shows fading at
+// all, and steps 2 to 4 are carried only that far: a good photograph whose shadows are light
+// (fog, dusk, a sky) holds no black for step 3 to aim at, and its vignetting is the scene's.
 // Options a person gave are kept, and the rest fitted around them.
 #include "correct/estimate_restoration.h"
 
@@ -17,6 +19,7 @@
 #include <cmath>
 #include <vector>
 
+#include "correct/fade_evidence.h"
 #include "correct/light_falloff.h"
 #include "correct/reduced_view.h"
 
@@ -31,16 +34,11 @@ constexpr int kViewSide = 300;
 constexpr double kDeepestShadow = 0.006;
 // The most density the paper's stain adds, per channel (red, green, blue).
 constexpr double kLargestStain[3] = {0.0, 0.06, 0.15};
-// No dye keeps less of its density than this.
-constexpr double kLeastKept = 0.35;
+// No dye keeps less of its density than this (prints keep 40 to 90 %); less is the scene.
+constexpr double kLeastKept = 0.4;
 // The gamma in which the gain works when the Gamma bar is left to the estimator: about the
 // one of the sRGB pictures that scanners and cameras write.
 constexpr int kSrgbGammaPosition = 220;
-
-struct ChannelFade {
-  double white = 1;  // the paper's light in this channel (1 = unstained)
-  double kept = 1;   // the share of the dye's density that is left
-};
 
 // The view's light per channel, with the fall-off taken out.
 std::array<std::vector<double>, 3> EvenedLight(const ReducedView& view,
@@ -54,13 +52,13 @@ std::array<std::vector<double>, 3> EvenedLight(const ReducedView& view,
   return channels;
 }
 
-std::array<ChannelFade, 3> MeasureFade(std::array<std::vector<double>, 3> channels) {
+std::array<ChannelMeasure, 3> MeasureFade(std::array<std::vector<double>, 3> channels) {
   std::array<double, 3> highlight{}, shadow{};
   for (int c = 0; c < 3; ++c) {
     highlight[c] = Percentile(channels[c], 0.995);
     shadow[c] = Percentile(channels[c], 0.005);
   }
-  std::array<ChannelFade, 3> fade;
+  std::array<ChannelMeasure, 3> fade;
   for (int c = 0; c < 3; ++c) {
     const double ratio = highlight[0] > 0 ? highlight[c] / highlight[0] : 1;
     fade[c].white = std::clamp(ratio, std::pow(10.0, -kLargestStain[c]), 1.0);
@@ -71,7 +69,7 @@ std::array<ChannelFade, 3> MeasureFade(std::array<std::vector<double>, 3> channe
   return fade;
 }
 
-ChannelLevels LevelsFor(const ChannelFade& fade) {
+ChannelLevels LevelsFor(const ChannelMeasure& fade) {
   ChannelLevels levels;
   levels.white = std::clamp(static_cast<int>(std::lround(LinearToSrgb(fade.white))),
                             kLevelsWhite.minimum, kLevelsWhite.maximum);
@@ -80,11 +78,12 @@ ChannelLevels LevelsFor(const ChannelFade& fade) {
   return levels;
 }
 
-// The curves the fall-off may follow: the one held, or those whose value at the centre is the
-// centre level (the fifth halves it).
+// The curves the fall-off may follow: the one held, or those of a lamp's or a lens's fall-off,
+// growing as r^2 to r^4 (a straight ramp towards the corners is a sky or a sunset, not the
+// light; the fifth curve halves the centre level).
 std::vector<int> CandidateCurves(const HeldSettings& held) {
   if (held.curve) return {*held.curve};
-  return {0, 1, 2, 3};
+  return {1, 2, 3};
 }
 
 // The Corner bar that gives back the light lost at the corners. The levels' gammas have raised
@@ -110,14 +109,19 @@ double CentreGain(int centrePosition, int curve) {
 
 Restoration EstimateRestoration(const Bitmap& picture, const HeldSettings& held) {
   const ReducedView view = MakeReducedView(picture, kViewSide);
-  const LightFalloff falloff = MeasureLightFalloff(view, CandidateCurves(held));
+  LightFalloff falloff = MeasureLightFalloff(view, CandidateCurves(held));
+  const std::array<ChannelMeasure, 3> measures = MeasureFade(EvenedLight(view, falloff));
+  const FadeEvidence evidence = WeighFadeEvidence(measures);
   Restoration result;
+  result.fading = static_cast<int>(std::lround(100 * evidence.fading));
   if (held.levels) {
     result.levels = *held.levels;
   } else {
-    const std::array<ChannelFade, 3> fade = MeasureFade(EvenedLight(view, falloff));
+    const std::array<ChannelMeasure, 3> fade = CorrectionCarried(measures, evidence);
     result.levels = {LevelsFor(fade[0]), LevelsFor(fade[1]), LevelsFor(fade[2])};
   }
+  // A good photograph's own vignetting or a sky's gradient is the scene, not the copy's light.
+  falloff.amount *= evidence.fading;
   ControlPositions& p = result.positions;
   p.curve = held.curve.value_or(falloff.curve);
   p.gamma = held.gamma.value_or(kSrgbGammaPosition);

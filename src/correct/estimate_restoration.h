@@ -13,6 +13,9 @@ namespace brumel {
 struct Restoration {
   Levels levels;
   ControlPositions positions;
+  // How faded the picture looks, from 0 (no sign of fading) to 100; the levels and the corners
+  // are corrected only as far as it carries.
+  int fading = 0;
 };
 
 // The settings a person gave; the estimator keeps each one that is set and fits the others.

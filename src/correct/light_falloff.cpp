@@ -11,8 +11,8 @@ namespace brumel {
 
 namespace {
 
-// No print loses more than this share of its light at the corners; a larger measure is the scene.
-constexpr double kLargestFalloff = 0.6;
+// No copy loses more than this share of its light at the corners; a larger measure is the scene.
+constexpr double kLargestFalloff = 0.45;
 
 struct Ring {
   double r;       // where the ring's measure stands

@@ -1,0 +1,55 @@
+// Evidence of fading. A faded print loses density in all three dyes, so none of its channels
+// reaches a print's deepest black any more; a good photograph, however light its shadows, has
+// some part where at least one channel does (a sky or a dusk lifts blue and green, hardly red).
+// So the evidence is the lift of the channel that lifted least, 1 - max(kept), rising smoothly
+// from kNoLift (what a good print's darkest corner may show) to kClearLift (beyond any good
+// print). The channels' differences (the power law by which each dye lost its own share, the
+// stain in the highlights) are believed only as far as the fading is, and less when they are
+// small against the shared lift: haze that is the same in all channels is corrected alike, so
+// a weak case may lighten or deepen the picture but never tint it.
+#include "correct/fade_evidence.h"
+
+#include <algorithm>
+
+namespace brumel {
+
+namespace {
+
+// The lift of the least-lifted channel at which fading starts and is certain.
+constexpr double kNoLift = 0.04;
+constexpr double kClearLift = 0.10;
+
+double SmoothStep(double from, double to, double x) {
+  const double t = std::clamp((x - from) / (to - from), 0.0, 1.0);
+  return t * t * (3 - 2 * t);
+}
+
+double Blend(double none, double measured, double weight) {
+  return none + (measured - none) * weight;
+}
+
+}  // namespace
+
+FadeEvidence WeighFadeEvidence(const std::array<ChannelMeasure, 3>& measures) {
+  double mostKept = 0;
+  for (const ChannelMeasure& m : measures) mostKept = std::max(mostKept, m.kept);
+  FadeEvidence evidence;
+  evidence.fading = SmoothStep(kNoLift, kClearLift, 1 - mostKept);
+  evidence.perChannel = evidence.fading;
+  return evidence;
+}
+
+std::array<ChannelMeasure, 3> CorrectionCarried(const std::array<ChannelMeasure, 3>& measures,
+                                                const FadeEvidence& evidence) {
+  double mostKept = 0;
+  for (const ChannelMeasure& m : measures) mostKept = std::max(mostKept, m.kept);
+  const double shared = Blend(1, mostKept, evidence.fading);
+  std::array<ChannelMeasure, 3> carried;
+  for (int c = 0; c < 3; ++c) {
+    carried[c].kept = shared * Blend(1, measures[c].kept / mostKept, evidence.perChannel);
+    carried[c].white = Blend(1, measures[c].white, evidence.perChannel);
+  }
+  return carried;
+}
+
+}  // namespace brumel

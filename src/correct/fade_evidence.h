@@ -1,0 +1,31 @@
+// How strongly a picture shows the marks of fading, from what the estimator measured in it.
+#pragma once
+
+#include <array>
+
+namespace brumel {
+
+// What one channel of the picture shows, in linear light with the copy's light fall-off taken
+// out: the paper's light against red's, and the share of a print's deepest density its darkest
+// tones reach (1 = they reach it; both 0..1).
+struct ChannelMeasure {
+  double white = 1;
+  double kept = 1;
+};
+
+struct FadeEvidence {
+  // How faded the picture looks, 0 (no sign) to 1 (clearly faded); continuous in the measures.
+  double fading = 0;
+  // How far the channels' differences are believed, 0..1: below 1 they are corrected alike.
+  double perChannel = 0;
+};
+
+FadeEvidence WeighFadeEvidence(const std::array<ChannelMeasure, 3>& measures);
+
+// The measures moved from "nothing to correct" towards the measured ones as far as the
+// evidence carries: the part all channels share with the fading, the part in which they differ
+// with the per-channel evidence as well.
+std::array<ChannelMeasure, 3> CorrectionCarried(const std::array<ChannelMeasure, 3>& measures,
+                                                const FadeEvidence& evidence);
+
+}  // namespace brumel
