@@ -259,6 +259,22 @@ TEST(FadeEvidence, RisesWithTheLiftAllChannelsShareAndCorrectsAsFarAsItCarries) 
   }
 }
 
+TEST(FadeEvidence, WantsTheRedShadowsLiftedClearly) {
+  // The sea under a sky: blue and green shadows well lifted, red's a little, as no faded print
+  // keeps them (its cyan dye loses at least a tenth, usually most).
+  const std::array<ChannelMeasure, 3> sea{{{1, 0.94}, {0.96, 0.68}, {0.97, 0.64}}};
+  EXPECT_NEAR(WeighFadeEvidence(sea).fading, 0, 1e-9);
+  double previous = 0;
+  for (double redKept = 0.96; redKept >= 0.7; redKept -= 0.005) {
+    const std::array<ChannelMeasure, 3> fading{{{1, redKept}, {0.96, 0.68}, {0.97, 0.64}}};
+    const double now = WeighFadeEvidence(fading).fading;
+    EXPECT_GE(now, previous);
+    EXPECT_LE(now - previous, 0.15) << redKept;
+    previous = now;
+  }
+  EXPECT_EQ(previous, 1);
+}
+
 TEST(ReducedView, PercentileInterpolatesBetweenNeighbours) {
   std::vector<double> values{4, 1, 3, 2, 5};
   EXPECT_DOUBLE_EQ(Percentile(values, 0.0), 1);
