@@ -5,10 +5,11 @@
 // from kNoLift (what a good print's darkest corner may show) to kClearLift (beyond any good
 // print). And since the cyan layer usually loses most and every dye at least a tenth, the red
 // channel's own lift must be clear as well (kNoRedLift to kClearRedLift): the sea under a sky
-// lifts blue and green shadows a long way and red's hardly. The channels' differences (the power law by which each dye lost its own share, the
-// stain in the highlights) are believed only as far as the fading is, and less when they are
-// small against the shared lift: haze that is the same in all channels is corrected alike, so
-// a weak case may lighten or deepen the picture but never tint it.
+// lifts blue and green shadows a long way and red's hardly. The channels' differences (the
+// power law by which each dye lost its own share, the stain in the highlights) are believed
+// only as far as the fading is, and less when they are small against the shared lift: haze
+// that is the same in all channels is corrected alike, so a weak case may lighten or deepen
+// the picture but never tint it.
 #include "correct/fade_evidence.h"
 
 #include <algorithm>
