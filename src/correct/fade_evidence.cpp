@@ -19,7 +19,7 @@ namespace brumel {
 namespace {
 
 // The lift of the least-lifted channel at which fading starts and is certain.
-constexpr double kNoLift = 0.04;
+constexpr double kNoLift = 0.035;
 constexpr double kClearLift = 0.10;
 // The lift of the red channel at which fading starts and is certain: the cyan layer usually
 // loses most, and every dye at least a tenth, so a faded print's red shadows are lifted clearly;
