@@ -10,6 +10,7 @@
 
 #include "correct/correct_bitmap.h"
 #include "correct/fade_evidence.h"
+#include "correct/light_falloff.h"
 #include "correct/reduced_view.h"
 
 namespace brumel {
@@ -257,6 +258,45 @@ TEST(FadeEvidence, RisesWithTheLiftAllChannelsShareAndCorrectsAsFarAsItCarries) 
     EXPECT_DOUBLE_EQ(carried[c].kept, clear[c].kept);
     EXPECT_DOUBLE_EQ(carried[c].white, clear[c].white);
   }
+}
+
+TEST(FadeEvidence, WantsTheRedShadowsLiftedClearly) {
+  // The sea under a sky: blue and green shadows well lifted, red's a little, as no faded print
+  // keeps them (its cyan dye loses at least a tenth, usually most).
+  const std::array<ChannelMeasure, 3> sea{{{1, 0.94}, {0.96, 0.68}, {0.97, 0.64}}};
+  EXPECT_NEAR(WeighFadeEvidence(sea).fading, 0, 1e-9);
+  double previous = 0;
+  for (double redKept = 0.96; redKept >= 0.7; redKept -= 0.005) {
+    const std::array<ChannelMeasure, 3> fading{{{1, redKept}, {0.96, 0.68}, {0.97, 0.64}}};
+    const double now = WeighFadeEvidence(fading).fading;
+    EXPECT_GE(now, previous);
+    EXPECT_LE(now - previous, 0.15) << redKept;
+    previous = now;
+  }
+  EXPECT_EQ(previous, 1);
+}
+
+// A smooth picture whose linear light at each pixel is `light(x, y)` times a mid grey-blue.
+template <typename Light>
+Bitmap Smooth(int width, int height, Light light) {
+  Bitmap picture(width, height);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      for (int c = 0; c < 3; ++c)
+        picture.ScanLine(y)[3 * x + 2 - c] = static_cast<std::uint8_t>(
+            std::lround(LinearToSrgb(light(x, y) * (c == 2 ? 0.6 : 0.45))));
+  return picture;
+}
+
+TEST(LightFalloff, TellsADuskSkyFromTheCopysLight) {
+  constexpr int kWidth = 300, kHeight = 200;
+  const double cy = (kHeight - 1) / 2.0;
+  // A sky darkening upwards over its reflection: a fall from the middle, but only up and down.
+  const Bitmap dusk = Smooth(kWidth, kHeight, [&](int, int y) {
+    const double v = (y - cy) / cy;
+    return 1 - 0.45 * v * v;
+  });
+  EXPECT_LT(MeasureLightFalloff(MakeReducedView(dusk, 300), {1, 2, 3}).amount, 0.05);
 }
 
 TEST(ReducedView, PercentileInterpolatesBetweenNeighbours) {

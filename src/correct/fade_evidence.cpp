@@ -3,10 +3,13 @@
 // some part where at least one channel does (a sky or a dusk lifts blue and green, hardly red).
 // So the evidence is the lift of the channel that lifted least, 1 - max(kept), rising smoothly
 // from kNoLift (what a good print's darkest corner may show) to kClearLift (beyond any good
-// print). The channels' differences (the power law by which each dye lost its own share, the
-// stain in the highlights) are believed only as far as the fading is, and less when they are
-// small against the shared lift: haze that is the same in all channels is corrected alike, so
-// a weak case may lighten or deepen the picture but never tint it.
+// print). And since the cyan layer usually loses most and every dye at least a tenth, the red
+// channel's own lift must be clear as well (kNoRedLift to kClearRedLift): the sea under a sky
+// lifts blue and green shadows a long way and red's hardly. The channels' differences (the
+// power law by which each dye lost its own share, the stain in the highlights) are believed
+// only as far as the fading is, and less when they are small against the shared lift: haze
+// that is the same in all channels is corrected alike, so a weak case may lighten or deepen
+// the picture but never tint it.
 #include "correct/fade_evidence.h"
 
 #include <algorithm>
@@ -16,8 +19,13 @@ namespace brumel {
 namespace {
 
 // The lift of the least-lifted channel at which fading starts and is certain.
-constexpr double kNoLift = 0.04;
+constexpr double kNoLift = 0.035;
 constexpr double kClearLift = 0.10;
+// The lift of the red channel at which fading starts and is certain: the cyan layer usually
+// loses most, and every dye at least a tenth, so a faded print's red shadows are lifted clearly;
+// a sky or the sea lifts blue and green shadows and leaves red's near black.
+constexpr double kNoRedLift = 0.06;
+constexpr double kClearRedLift = 0.16;
 
 double SmoothStep(double from, double to, double x) {
   const double t = std::clamp((x - from) / (to - from), 0.0, 1.0);
@@ -34,7 +42,8 @@ FadeEvidence WeighFadeEvidence(const std::array<ChannelMeasure, 3>& measures) {
   double mostKept = 0;
   for (const ChannelMeasure& m : measures) mostKept = std::max(mostKept, m.kept);
   FadeEvidence evidence;
-  evidence.fading = SmoothStep(kNoLift, kClearLift, 1 - mostKept);
+  evidence.fading = SmoothStep(kNoLift, kClearLift, 1 - mostKept) *
+                    SmoothStep(kNoRedLift, kClearRedLift, 1 - measures[0].kept);
   evidence.perChannel = evidence.fading;
   return evidence;
 }

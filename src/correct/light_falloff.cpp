@@ -82,8 +82,11 @@ double Difference(const std::vector<double>& v, std::size_t i, std::size_t strid
 }
 
 // Per ring, the mean gradient of the log brightness along the radius, per unit of r, over the
-// smooth, well-exposed pixels: edges and clipped parts say nothing about the light.
-std::vector<Ring> RadialGradientRings(const ReducedView& view) {
+// smooth, well-exposed pixels: edges and clipped parts say nothing about the light. Measured
+// apart towards the sides and towards the top and bottom: a lamp's or a lens's fall-off is the
+// same all round, while a sky darkening upwards and its reflection downwards (a dusk over
+// water) fall only one way.
+std::array<std::vector<Ring>, 2> RadialGradientRings(const ReducedView& view) {
   constexpr int kRings = 10;
   const std::size_t count = view.light.size();
   if (count == 0 || view.distancePerPixel <= 0) return {};
@@ -93,6 +96,7 @@ std::vector<Ring> RadialGradientRings(const ReducedView& view) {
     logLight[i] = std::log(std::max(luminance[i], 1e-4));
   }
   std::vector<double> radial(count), magnitude(count);
+  std::vector<int> sector(count);
   const double cy = (view.height - 1) / 2.0, cx = (view.width - 1) / 2.0;
   for (int y = 0; y < view.height; ++y) {
     for (int x = 0; x < view.width; ++x) {
@@ -102,27 +106,32 @@ std::vector<Ring> RadialGradientRings(const ReducedView& view) {
           Difference(logLight, i, static_cast<std::size_t>(view.width), y, view.height);
       const double dx = x - cx, dy = y - cy;
       const double away = std::hypot(dx, dy) + 1e-9;
-      radial[i] = (gx * dx + gy * dy) / away / view.distancePerPixel;
+      // Each sector reads only the gradient across it, as far as a radial fall-off shows there.
+      sector[i] = std::abs(dx) * (cy + 1) >= std::abs(dy) * (cx + 1) ? 0 : 1;
+      radial[i] = (sector[i] == 0 ? gx * away / dx : gy * away / dy) / view.distancePerPixel;
       magnitude[i] = std::hypot(gx, gy);
     }
   }
   std::vector<double> sorted = magnitude;
   const double smooth = Percentile(sorted, 0.6);
-  std::array<std::vector<double>, kRings> along, where;
+  std::array<std::array<std::vector<double>, kRings>, 2> along, where;
   for (std::size_t i = 0; i < count; ++i) {
     const double r = view.distance[i];
     if (!(luminance[i] > 0.05 && luminance[i] < 0.95 && magnitude[i] < smooth && r > 0.05))
       continue;
-    along[RingOf(r, kRings)].push_back(std::clamp(radial[i], -3.0, 3.0));
-    where[RingOf(r, kRings)].push_back(r);
+    along[sector[i]][RingOf(r, kRings)].push_back(std::clamp(radial[i], -3.0, 3.0));
+    where[sector[i]][RingOf(r, kRings)].push_back(r);
   }
-  std::vector<Ring> rings;
-  for (int i = 0; i < kRings; ++i) {
-    if (along[i].size() < 30) continue;
-    double sum = 0;
-    for (double g : along[i]) sum += g;
-    rings.push_back({Percentile(where[i], 0.5), sum / static_cast<double>(along[i].size()),
-                     static_cast<double>(along[i].size())});
+  std::array<std::vector<Ring>, 2> rings;
+  for (int s = 0; s < 2; ++s) {
+    for (int i = 0; i < kRings; ++i) {
+      if (along[s][i].size() < 30) continue;
+      double sum = 0;
+      for (double g : along[s][i]) sum += g;
+      rings[s].push_back({Percentile(where[s][i], 0.5),
+                          sum / static_cast<double>(along[s][i].size()),
+                          static_cast<double>(along[s][i].size())});
+    }
   }
   return rings;
 }
@@ -171,12 +180,15 @@ double LightFalloff::At(double r) const {
 
 LightFalloff MeasureLightFalloff(const ReducedView& view, const std::vector<int>& curves) {
   const std::vector<Ring> bright = BrightRings(view);
-  const std::vector<Ring> gradient = RadialGradientRings(view);
-  if (bright.empty() || gradient.empty() || curves.empty())
+  const std::array<std::vector<Ring>, 2> gradient = RadialGradientRings(view);
+  if (bright.empty() || gradient[0].empty() || gradient[1].empty() || curves.empty())
     return {curves.empty() ? 0 : curves.front(), 0};
-  const LightFalloff byBrightness = FitBrightRings(bright, curves);
-  const LightFalloff byGradient = FitRadialGradient(gradient, curves);
-  return byGradient.amount < byBrightness.amount ? byGradient : byBrightness;
+  LightFalloff least = FitBrightRings(bright, curves);
+  for (const std::vector<Ring>& rings : gradient) {
+    const LightFalloff byGradient = FitRadialGradient(rings, curves);
+    if (byGradient.amount < least.amount) least = byGradient;
+  }
+  return least;
 }
 
 }  // namespace brumel

@@ -21,7 +21,9 @@ double CurveShape(int curve, double r);
 // The fall-off the picture shows, among the given curves' shapes. Two measures must agree, as
 // neither alone tells the light from what the picture shows: the brightest parts ring by ring,
 // and the median brightness gradient along the radius (a scene's edges fall as often as they
-// rise going outwards). The smaller of the two is taken.
+// rise going outwards), the gradient read apart towards the sides and towards the top and
+// bottom, since a copy's light falls off all round and a dusk sky over water only up and down.
+// The smallest is taken.
 LightFalloff MeasureLightFalloff(const ReducedView& view, const std::vector<int>& curves);
 
 }  // namespace brumel
