@@ -173,6 +173,32 @@ TEST(BitmapTest, ConvertsEveryFormatTo24Bits) {
   EXPECT_EQ(wide.Stride(), 4u);
 }
 
+TEST(BitmapTest, SixteenBitSamplesWidenAndNarrowKeepingBlackAndWhite) {
+  for (int c = 0; c < 256; ++c) EXPECT_EQ(NarrowSample(WidenSample(c)), c);
+  // round(c / 257): 128 / 257 is below a half, 129 / 257 above.
+  EXPECT_EQ(NarrowSample(128), 0);
+  EXPECT_EQ(NarrowSample(129), 1);
+  EXPECT_EQ(NarrowSample(65535 - 128), 255);
+  EXPECT_EQ(NarrowSample(65535 - 129), 254);
+
+  Bitmap nibbles(3, 2, PixelFormat::Bits4);
+  nibbles.SetColorTable({{0, 0, 0}, {10, 20, 255}});
+  nibbles.ScanLine(1)[0] = 0x10;
+  nibbles.SetPixelFormat(PixelFormat::Bits48);
+  ASSERT_EQ(nibbles.Format(), PixelFormat::Bits48);
+  EXPECT_EQ(nibbles.Stride() % 4, 0u);
+  EXPECT_GE(nibbles.Stride(), 18u);
+  const std::uint16_t* row = nibbles.SampleLine<std::uint16_t>(1);
+  EXPECT_EQ(row[0], 10 * 257);
+  EXPECT_EQ(row[2], 65535);
+  EXPECT_EQ(row[3], 0);
+
+  nibbles.SampleLine<std::uint16_t>(0)[1] = 1000;  // 3.89 steps of a byte
+  nibbles.SetPixelFormat(PixelFormat::Bits24);
+  EXPECT_EQ(nibbles.ScanLine(0)[1], 4);
+  EXPECT_EQ(nibbles.ScanLine(1)[1], 20);
+}
+
 TEST(BitmapTest, ImpossibleSizesRaiseTheErrorType) {
   Bitmap bitmap;
   EXPECT_THROW(bitmap.SetSize(std::numeric_limits<int>::max(), std::numeric_limits<int>::max()),

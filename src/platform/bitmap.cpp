@@ -16,6 +16,7 @@ int BitsPerPixel(PixelFormat format) {
     case PixelFormat::Bits8: return 8;
     case PixelFormat::Bits24: return 24;
     case PixelFormat::Bits32: return 32;
+    case PixelFormat::Bits48: return 48;
   }
   return 24;
 }
@@ -121,12 +122,17 @@ PaletteEntry Bitmap::PixelColor(const std::uint8_t* row, int x) const {
     case PixelFormat::Bits8: return lookup(row[x]);
     case PixelFormat::Bits24: return {row[3 * x], row[3 * x + 1], row[3 * x + 2]};
     case PixelFormat::Bits32: return {row[4 * x], row[4 * x + 1], row[4 * x + 2]};
+    case PixelFormat::Bits48: {
+      const auto* samples = reinterpret_cast<const std::uint16_t*>(row) + 3 * x;
+      return {NarrowSample(samples[0]), NarrowSample(samples[1]), NarrowSample(samples[2])};
+    }
   }
   return {};
 }
 
 void Bitmap::SetPixelFormat(PixelFormat format) {
   if (format == format_) return;
+  if (format == PixelFormat::Bits48) return Widen();
   if (format != PixelFormat::Bits24) {
     Reshape(width_, height_, format);
     return;
@@ -143,6 +149,18 @@ void Bitmap::SetPixelFormat(PixelFormat format) {
     }
   }
   *this = std::move(converted);
+}
+
+void Bitmap::Widen() {
+  SetPixelFormat(PixelFormat::Bits24);
+  Bitmap widened;
+  widened.Allocate(width_, height_, PixelFormat::Bits48);
+  for (int y = 0; y < height_; ++y) {
+    const std::uint8_t* source = ScanLine(y);
+    std::uint16_t* target = widened.SampleLine<std::uint16_t>(y);
+    for (int i = 0; i < 3 * width_; ++i) target[i] = WidenSample(source[i]);
+  }
+  *this = std::move(widened);
 }
 
 const Bitmap& In24Bits(const Bitmap& bitmap, Bitmap& scratch) {

@@ -1,7 +1,10 @@
 // The raster image every part of the system works on: settable size and pixel format,
-// rows of 4-byte-aligned scan lines with row 0 on top, a colour table for up to 8 bits.
+// rows of 4-byte-aligned scan lines with row 0 on top, a colour table for up to 8 bits. A
+// colour picture is 24 bits (a byte per sample) or 48 (16-bit samples, for masters whose
+// tones must not be cut to 256 steps); both keep the samples in the order blue, green, red.
 #pragma once
 
+#include <concepts>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -11,7 +14,18 @@
 
 namespace brumel {
 
-enum class PixelFormat { Bits1, Bits4, Bits8, Bits24, Bits32 };
+// Bits48 holds each sample as a std::uint16_t in the machine's byte order.
+enum class PixelFormat { Bits1, Bits4, Bits8, Bits24, Bits32, Bits48 };
+
+// The sample types of the colour formats: std::uint8_t for Bits24, std::uint16_t for Bits48.
+template <class Sample>
+concept ColourSample = std::same_as<Sample, std::uint8_t> || std::same_as<Sample, std::uint16_t>;
+template <ColourSample Sample>
+inline constexpr PixelFormat kColourFormat =
+    sizeof(Sample) == 1 ? PixelFormat::Bits24 : PixelFormat::Bits48;
+// The largest value of a sample: 255 or 65535.
+template <ColourSample Sample>
+inline constexpr int kSampleMax = (1 << (8 * sizeof(Sample))) - 1;
 
 int BitsPerPixel(PixelFormat format);
 
@@ -38,8 +52,10 @@ class Bitmap {
   void SetWidth(int width);
   void SetHeight(int height);
   void SetSize(int width, int height);
-  // Converting to 24 bits expands palettes and drops the fourth byte of 32 bits; a change to
-  // any other format keeps the size and starts from white (readers set it before the pixels).
+  // Converting to 24 bits expands palettes, drops the fourth byte of 32 bits and narrows 16-bit
+  // samples to round(c / 257); converting to 48 bits widens the 24-bit colours to c x 257, so
+  // that 0 and 255 stay black and white. A change to any other format keeps the size and starts
+  // from white (readers set it before the pixels).
   void SetPixelFormat(PixelFormat format);
 
   // A new size and format whose pixels are left unset, for a reader that writes every pixel
@@ -52,6 +68,15 @@ class Bitmap {
 
   std::uint8_t* ScanLine(int row);
   const std::uint8_t* ScanLine(int row) const;
+  // A colour scan line as samples of its format's type (see kColourFormat).
+  template <ColourSample Sample>
+  Sample* SampleLine(int row) {
+    return reinterpret_cast<Sample*>(ScanLine(row));
+  }
+  template <ColourSample Sample>
+  const Sample* SampleLine(int row) const {
+    return reinterpret_cast<const Sample*>(ScanLine(row));
+  }
 
   // The colour table of a palette format (at most 2^bits entries).
   const std::vector<PaletteEntry>& ColorTable() const { return palette_; }
@@ -62,6 +87,8 @@ class Bitmap {
 
  private:
   void Reshape(int width, int height, PixelFormat format);
+  // To 48 bits from any format, through its 24-bit colours.
+  void Widen();
   // The stride and byte count of a size and format, refused beyond kMaxBytes.
   static std::uint64_t CheckedBytes(int width, int height, PixelFormat format,
                                     std::uint64_t* stride);
@@ -76,8 +103,16 @@ class Bitmap {
 };
 
 // The bitmap itself when it is at 24 bits, otherwise a 24-bit copy of it made in scratch: what
-// the writers read, whatever the format they are handed.
+// the 8-bit writers read, whatever the format they are handed.
 const Bitmap& In24Bits(const Bitmap& bitmap, Bitmap& scratch);
+
+// A 16-bit sample narrowed to 8 bits, round(c / 257), and a byte widened to 16, c x 257.
+constexpr std::uint8_t NarrowSample(std::uint16_t sample) {
+  return static_cast<std::uint8_t>((sample + 128u) / 257u);
+}
+constexpr std::uint16_t WidenSample(std::uint8_t sample) {
+  return static_cast<std::uint16_t>(sample * 257u);
+}
 
 // Bytes of a 4-byte-aligned scan line; computed in 64 bits.
 std::uint64_t StrideFor(std::uint64_t width, int bitsPerPixel);

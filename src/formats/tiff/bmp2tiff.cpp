@@ -103,7 +103,8 @@ std::uint64_t RowBytes(PixelFormat format, std::uint32_t width) {
     case PixelFormat::Bits4: return WrittenWidth(format, width) / 2;
     case PixelFormat::Bits8: return width;
     case PixelFormat::Bits24:
-    case PixelFormat::Bits32: break;
+    case PixelFormat::Bits32:
+    case PixelFormat::Bits48: break;
   }
   return 3 * std::uint64_t{width};
 }
@@ -211,7 +212,8 @@ TiffLayout LayoutFor(const Bitmap& bitmap) {
     case PixelFormat::Bits4:
     case PixelFormat::Bits8: return PaletteLayout(bitmap);
     case PixelFormat::Bits24:
-    case PixelFormat::Bits32: break;
+    case PixelFormat::Bits32:
+    case PixelFormat::Bits48: break;
   }
   return RgbLayout(width, height);
 }
@@ -245,13 +247,18 @@ std::uint64_t TiffFileSize(PixelFormat format, std::uint32_t width, std::uint32_
     case PixelFormat::Bits4:
     case PixelFormat::Bits8: return 34 + ColorMapBytes(format) + data + DirectoryBytes(15);
     case PixelFormat::Bits24:
-    case PixelFormat::Bits32: break;
+    case PixelFormat::Bits32:
+    case PixelFormat::Bits48: break;
   }
   return 40 + data + DirectoryBytes(15);
 }
 
-void WriteTiff(std::FILE* stream, const Bitmap& bitmap) {
-  if (bitmap.Empty()) return;
+void WriteTiff(std::FILE* stream, const Bitmap& picture) {
+  if (picture.Empty()) return;
+  // This writer's files hold bytes: a 16-bit picture is written with its samples narrowed.
+  Bitmap narrowed;
+  const Bitmap& bitmap =
+      picture.Format() == PixelFormat::Bits48 ? In24Bits(picture, narrowed) : picture;
   // The offsets and byte counts of a larger file do not fit the 32-bit fields.
   if (TiffFileSize(bitmap.Format(), static_cast<std::uint32_t>(bitmap.Width()),
                    static_cast<std::uint32_t>(bitmap.Height())) > kMaxFileBytes)
