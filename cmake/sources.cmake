@@ -24,6 +24,7 @@ set(BRUMEL_CORRECT_SOURCES
   src/correct/correction_rows.cpp
   src/correct/fast_correction.cpp
   src/correct/sample_thresholds.cpp
+  src/correct/wide_sample_lookup.cpp
   src/correct/streaming_correction.cpp
   src/correct/reduced_view.cpp
   src/correct/light_falloff.cpp
