@@ -59,6 +59,7 @@ set(BRUMEL_TIFF_SOURCES
   src/formats/tiff/read_tiff.cpp
   src/formats/tiff/bmp2tiff.cpp
   src/formats/tiff/libtiff_source.cpp
+  src/formats/tiff/libtiff_strip_encoder.cpp
   src/formats/tiff/libtiff_reader.cpp
   src/formats/tiff/tiff_reader_choice.cpp
   src/formats/tiff/libtiff_writer.cpp
