@@ -34,8 +34,6 @@ constexpr int kViewSide = 300;
 constexpr double kDeepestShadow = 0.006;
 // The most density the paper's stain adds, per channel (red, green, blue).
 constexpr double kLargestStain[3] = {0.0, 0.06, 0.15};
-// No dye keeps less of its density than this (prints keep 40 to 90 %); less is the scene.
-constexpr double kLeastKept = 0.4;
 // The gamma in which the gain works when the Gamma bar is left to the estimator: about the
 // one of the sRGB pictures that scanners and cameras write.
 constexpr int kSrgbGammaPosition = 220;
@@ -64,7 +62,7 @@ std::array<ChannelMeasure, 3> MeasureFade(std::array<std::vector<double>, 3> cha
     fade[c].white = std::clamp(ratio, std::pow(10.0, -kLargestStain[c]), 1.0);
     const double kept =
         std::log(std::max(shadow[c], 1e-4) / fade[c].white) / std::log(kDeepestShadow);
-    fade[c].kept = std::clamp(kept, kLeastKept, 1.0);
+    fade[c].kept = std::clamp(kept, 0.0, 1.0);
   }
   return fade;
 }
