@@ -12,6 +12,8 @@
 // Before any of it is applied, fade_evidence.h weighs how clearly the picture shows fading at
 // all, and steps 2 to 4 are carried only that far: a good photograph whose shadows are light
 // (fog, dusk, a sky) holds no black for step 3 to aim at, and its vignetting is the scene's.
+// Where a channel's shadows are lifted beyond any dye's loss, step 3 reads the scene's colour,
+// and the levels go over towards the blind per-channel stretch instead.
 // Options a person gave are kept, and the rest fitted around them.
 #include "correct/estimate_restoration.h"
 
@@ -19,6 +21,7 @@
 #include <cmath>
 #include <vector>
 
+#include "correct/channel_stretch.h"
 #include "correct/fade_evidence.h"
 #include "correct/light_falloff.h"
 #include "correct/reduced_view.h"
@@ -116,7 +119,8 @@ Restoration EstimateRestoration(const Bitmap& picture, const HeldSettings& held)
     result.levels = *held.levels;
   } else {
     const std::array<ChannelMeasure, 3> fade = CorrectionCarried(measures, evidence);
-    result.levels = {LevelsFor(fade[0]), LevelsFor(fade[1]), LevelsFor(fade[2])};
+    result.levels = BlendLevels({LevelsFor(fade[0]), LevelsFor(fade[1]), LevelsFor(fade[2])},
+                                StretchLevels(view), evidence.stretch);
   }
   // A good photograph's own vignetting or a sky's gradient is the scene, not the copy's light.
   falloff.amount *= evidence.fading;

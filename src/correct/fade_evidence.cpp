@@ -9,11 +9,12 @@
 // power law by which each dye lost its own share, the stain in the highlights) are believed
 // only as far as the fading is, and less when they are small against the shared lift: haze
 // that is the same in all channels is corrected alike, so a weak case may lighten or deepen
-// the picture but never tint it. And the differences are believed only while every channel's
+// the picture but never tint it. And the fading model is believed only while every channel's
 // shadows stay within what a faded dye can lift: a channel whose darkest tones would need a dye
 // to keep less than kLeastKept is lifted by the scene (the blue of a sky, the sea, sand), and
-// then the shadows tell the scene's colours, not the dyes' losses, apart; the channels get
-// nearer the same gamma, from full trust at kDyeReach down to none at kSceneReach.
+// then the shadows tell the scene's colours, not the dyes' losses; the levels go over towards
+// the blind per-channel stretch (channel_stretch.h), fully at kSceneReach, not at all from
+// kDyeReach up.
 #include "correct/fade_evidence.h"
 
 #include <algorithm>
@@ -31,8 +32,8 @@ constexpr double kClearLift = 0.10;
 constexpr double kNoRedLift = 0.06;
 constexpr double kClearRedLift = 0.16;
 // The least share of a print's deepest density a channel's darkest tones reach at which the
-// channels' differences are no longer believed, and at which they are fully (a little above
-// kLeastKept, as a dye that kept 40 % on a scene's dark grey rather than black reads lower).
+// fading model is no longer believed, and from which it is fully (a little above kLeastKept,
+// as a dye that kept 40 % on a scene's dark grey rather than black reads lower).
 constexpr double kSceneReach = 0.20;
 constexpr double kDyeReach = 0.45;
 
@@ -56,7 +57,8 @@ FadeEvidence WeighFadeEvidence(const std::array<ChannelMeasure, 3>& measures) {
   FadeEvidence evidence;
   evidence.fading = SmoothStep(kNoLift, kClearLift, 1 - mostKept) *
                     SmoothStep(kNoRedLift, kClearRedLift, 1 - measures[0].kept);
-  evidence.perChannel = evidence.fading * SmoothStep(kSceneReach, kDyeReach, leastKept);
+  evidence.perChannel = evidence.fading;
+  evidence.stretch = evidence.fading * (1 - SmoothStep(kSceneReach, kDyeReach, leastKept));
   return evidence;
 }
 
@@ -69,7 +71,7 @@ std::array<ChannelMeasure, 3> CorrectionCarried(const std::array<ChannelMeasure,
   for (int c = 0; c < 3; ++c) {
     carried[c].kept = std::max(
         kLeastKept, shared * Blend(1, measures[c].kept / mostKept, evidence.perChannel));
-    carried[c].white = Blend(1, measures[c].white, evidence.fading);
+    carried[c].white = Blend(1, measures[c].white, evidence.perChannel);
   }
   return carried;
 }

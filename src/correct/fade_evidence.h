@@ -21,8 +21,11 @@ struct FadeEvidence {
   // How faded the picture looks, 0 (no sign) to 1 (clearly faded); continuous in the measures.
   double fading = 0;
   // How far the channels' differences are believed, 0..1: below 1 they are corrected alike.
-  // No more than the fading, and less when a channel is lifted beyond what a dye can lose.
   double perChannel = 0;
+  // How far the levels are taken from each channel's own range (the blind stretch) rather than
+  // from the fading model, 0..1: no more than the fading, and only where a channel is lifted
+  // beyond what a dye can lose.
+  double stretch = 0;
 };
 
 FadeEvidence WeighFadeEvidence(const std::array<ChannelMeasure, 3>& measures);

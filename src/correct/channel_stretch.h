@@ -1,0 +1,18 @@
+// The levels of a blind per-channel stretch, and the way towards them from the levels the
+// fading model gives, for a picture whose shadows cannot tell the dyes' losses apart.
+#pragma once
+
+#include "correct/levels.h"
+#include "correct/reduced_view.h"
+
+namespace brumel {
+
+// Per channel, the black and white points at which the view's darkest and brightest
+// twentieth of a per cent lie, gamma 1.
+Levels StretchLevels(const ReducedView& view);
+
+// The levels moved from `model` towards `stretch` by `weight` (0..1), each value rounded and
+// kept in its range, the black point below the white.
+Levels BlendLevels(const Levels& model, const Levels& stretch, double weight);
+
+}  // namespace brumel
