@@ -35,7 +35,7 @@ constexpr double kClearRedLift = 0.16;
 // fading model is no longer believed, and from which it is fully (a little above kLeastKept,
 // as a dye that kept 40 % on a scene's dark grey rather than black reads lower).
 constexpr double kSceneReach = 0.20;
-constexpr double kDyeReach = 0.45;
+constexpr double kDyeReach = 0.50;
 
 double SmoothStep(double from, double to, double x) {
   const double t = std::clamp((x - from) / (to - from), 0.0, 1.0);
