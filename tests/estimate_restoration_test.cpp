@@ -276,45 +276,43 @@ TEST(FadeEvidence, WantsTheRedShadowsLiftedClearly) {
   EXPECT_EQ(previous, 1);
 }
 
-TEST(FadeEvidence, BelievesTheChannelsDifferencesOnlyWithinWhatADyeCanLift) {
+TEST(FadeEvidence, GoesOverToTheStretchWhereAChannelIsLiftedBeyondADyesLoss) {
   // A clearly faded print whose blue shadows go from a dye's loss to far beyond it, as a sky's.
-  double previous = 1;
+  double previous = 0;
   for (double blueKept = 0.6; blueKept >= 0.1; blueKept -= 0.005) {
     SCOPED_TRACE(blueKept);
     const std::array<ChannelMeasure, 3> measures{{{1, 0.55}, {0.95, 0.7}, {0.8, blueKept}}};
     const FadeEvidence evidence = WeighFadeEvidence(measures);
     EXPECT_EQ(evidence.fading, 1);
-    EXPECT_LE(evidence.perChannel, previous);
-    EXPECT_LE(previous - evidence.perChannel, 0.15);
-    previous = evidence.perChannel;
-    const auto carried = CorrectionCarried(measures, evidence);
-    for (int c = 0; c < 3; ++c) {
-      EXPECT_GE(carried[c].kept, kLeastKept);
-      EXPECT_DOUBLE_EQ(carried[c].white, measures[c].white) << "the stain is the highlights'";
-    }
+    EXPECT_GE(evidence.stretch, previous);
+    EXPECT_LE(evidence.stretch - previous, 0.15);
+    previous = evidence.stretch;
+    for (const ChannelMeasure& m : CorrectionCarried(measures, evidence))
+      EXPECT_GE(m.kept, kLeastKept);
   }
-  EXPECT_EQ(previous, 0);
-  const std::array<ChannelMeasure, 3> sky{{{1, 0.55}, {0.95, 0.7}, {0.8, 0.15}}};
-  for (const ChannelMeasure& m : CorrectionCarried(sky, WeighFadeEvidence(sky)))
-    EXPECT_DOUBLE_EQ(m.kept, 0.7) << "lifted alike, as far as the least-lifted channel shows";
+  EXPECT_EQ(previous, 1);
+  const std::array<ChannelMeasure, 3> unfaded{{{1, 1}, {1, 0.7}, {0.8, 0.1}}};
+  EXPECT_EQ(WeighFadeEvidence(unfaded).stretch, 0) << "a good photograph is not stretched";
 }
 
 TEST(EstimateRestoration, DoesNotTakeASkysBlueForALostDye) {
   // A scene whose blue never gets dark (a sky, the sea), faded: blue's shadows would need its
-  // dye to keep far less than any dye keeps, so they are not read as its loss.
+  // dye to keep far less than any dye keeps, so they are not read as its loss, and the light
+  // blue is not stretched down to black either.
   Bitmap original = Scene(600, 400, 12);
   for (int y = 0; y < original.Height(); ++y)
     for (int x = 0; x < original.Width(); ++x) {
       std::uint8_t& blue = original.ScanLine(y)[3 * x];
       blue = static_cast<std::uint8_t>(170 + blue / 3);
     }
-  const Fade fade{{0.6, 0.7, 0.75}, {0, 0.03, 0.1}, 0};
-  const Bitmap faded = Faded(original, fade);
+  const Bitmap faded = Faded(original, {{0.6, 0.7, 0.75}, {0, 0.03, 0.1}, 0});
   const Restoration found = EstimateRestoration(faded, {});
   EXPECT_EQ(found.fading, 100);
-  EXPECT_NEAR(found.levels.blue.gamma / 100.0, fade.kept[2], 0.1);
+  EXPECT_GT(found.levels.blue.gamma, 70);
+  EXPECT_LE(found.levels.blue.black, std::lround(LinearToSrgb(std::pow(0.006, kLeastKept))));
   const double before = MeanDifference(faded, original);
-  EXPECT_LT(MeanDifference(Restored(faded, found), original), before / 2);
+  const double after = MeanDifference(Restored(faded, found), original);
+  EXPECT_LT(after, before / 2) << before << " " << after;
 }
 
 // A smooth picture whose linear light at each pixel is `light(x, y)` times a mid grey-blue.

@@ -3,6 +3,8 @@
 // restorer falls back on where the fading model's reading of the shadows fails, as where a
 // channel is lifted by the scene itself (a sky, the sea, sand) and its darkest tones say
 // nothing of its dye. The clipped share is small enough to keep every highlight a print holds.
+// No black point is set higher than fading can lift a black: tones lighter than that are the
+// scene's own in any case (a sky whose blue never darkens keeps its light blue).
 #include "correct/channel_stretch.h"
 
 #include <algorithm>
@@ -33,14 +35,16 @@ ChannelLevels Blend(const ChannelLevels& model, const ChannelLevels& stretch, do
 
 }  // namespace
 
-Levels StretchLevels(const ReducedView& view) {
+Levels StretchLevels(const ReducedView& view, double liftedBlack) {
   Levels levels;
   ChannelLevels* channels[3] = {&levels.red, &levels.green, &levels.blue};
   std::vector<double> values(view.light.size());
   for (int c = 0; c < 3; ++c) {
     for (std::size_t i = 0; i < values.size(); ++i) values[i] = view.light[i][c];
-    const double black = LinearToSrgb(Percentile(values, kClipped));
-    const double white = LinearToSrgb(Percentile(values, 1 - kClipped));
+    const double whiteLight = Percentile(values, 1 - kClipped);
+    const double black =
+        LinearToSrgb(std::min(Percentile(values, kClipped), liftedBlack * whiteLight));
+    const double white = LinearToSrgb(whiteLight);
     channels[c]->white = std::clamp(static_cast<int>(std::lround(white)),
                                     kLevelsWhite.minimum + 1, kLevelsWhite.maximum);
     channels[c]->black = std::clamp(static_cast<int>(std::lround(black)), kLevelsBlack.minimum,
