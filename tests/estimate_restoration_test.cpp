@@ -75,6 +75,16 @@ Bitmap Restored(const Bitmap& faded, const Restoration& restoration) {
   return restored;
 }
 
+// The scene with its blue never darker than `floor`, as a sky's or the sea's.
+Bitmap BlueFloored(Bitmap picture, int floor) {
+  for (int y = 0; y < picture.Height(); ++y)
+    for (int x = 0; x < picture.Width(); ++x) {
+      std::uint8_t& blue = picture.ScanLine(y)[3 * x];
+      blue = static_cast<std::uint8_t>(floor + blue * (255 - floor) / 255);
+    }
+  return picture;
+}
+
 TEST(EstimateRestoration, RecoversAKnownFade) {
   const Bitmap original = Scene(600, 400, 1);
   const Fade fade{{0.55, 0.8, 0.7}, {0, 0.03, 0.1}, 0.3};
@@ -235,6 +245,28 @@ TEST(EstimateRestoration, ASecondPassChangesNextToNothing) {
   }
 }
 
+TEST(EstimateRestoration, GoesOverToTheStretchSmoothlyAndHoldsItsResult) {
+  // The sky's blue floor rising in small steps carries the levels from the fading model over to
+  // the stretch without a jump, and each restoration stays as it is on a second pass.
+  const Bitmap scene = Scene(400, 300, 13);
+  Restoration previous;
+  for (int floor = 0; floor <= 200; floor += 5) {
+    SCOPED_TRACE(floor);
+    const Bitmap faded = Faded(BlueFloored(scene, floor), {{0.6, 0.7, 0.75}, {0, 0.03, 0.1}, 0.2});
+    const Restoration found = EstimateRestoration(faded, {});
+    if (floor > 0) {
+      for (auto level : {&ChannelLevels::black, &ChannelLevels::white, &ChannelLevels::gamma})
+        for (auto channel : {&Levels::red, &Levels::green, &Levels::blue})
+          EXPECT_LE(std::abs(found.levels.*channel.*level - previous.levels.*channel.*level), 12);
+      EXPECT_LE(std::abs(found.positions.corner - previous.positions.corner), 15);
+    }
+    previous = found;
+    if (floor % 50 != 0) continue;
+    const Bitmap restored = Restored(faded, found);
+    EXPECT_LT(MeanDifference(Restored(restored, EstimateRestoration(restored, {})), restored), 0.5);
+  }
+}
+
 TEST(FadeEvidence, RisesWithTheLiftAllChannelsShareAndCorrectsAsFarAsItCarries) {
   const std::array<ChannelMeasure, 3> sky{{{1, 1}, {1, 0.7}, {0.8, 0.4}}};
   EXPECT_EQ(WeighFadeEvidence(sky).fading, 0) << "red reaches deep black: the blue is the scene";
@@ -296,15 +328,10 @@ TEST(FadeEvidence, GoesOverToTheStretchWhereAChannelIsLiftedBeyondADyesLoss) {
 }
 
 TEST(EstimateRestoration, DoesNotTakeASkysBlueForALostDye) {
-  // A scene whose blue never gets dark (a sky, the sea), faded: blue's shadows would need its
-  // dye to keep far less than any dye keeps, so they are not read as its loss, and the light
-  // blue is not stretched down to black either.
-  Bitmap original = Scene(600, 400, 12);
-  for (int y = 0; y < original.Height(); ++y)
-    for (int x = 0; x < original.Width(); ++x) {
-      std::uint8_t& blue = original.ScanLine(y)[3 * x];
-      blue = static_cast<std::uint8_t>(170 + blue / 3);
-    }
+  // A scene whose blue never gets dark, faded: blue's shadows would need its dye to keep far
+  // less than any dye keeps, so they are not read as its loss, and the light blue is not
+  // stretched down to black either.
+  const Bitmap original = BlueFloored(Scene(600, 400, 12), 170);
   const Bitmap faded = Faded(original, {{0.6, 0.7, 0.75}, {0, 0.03, 0.1}, 0});
   const Restoration found = EstimateRestoration(faded, {});
   EXPECT_EQ(found.fading, 100);
