@@ -22,15 +22,18 @@ int Lerp(int from, int to, double weight) {
   return static_cast<int>(std::lround(from + (to - from) * weight));
 }
 
+// The levels nearest these values that stay in their ranges, the black point below the white.
+ChannelLevels InRange(int black, int white, int gamma) {
+  ChannelLevels levels;
+  levels.white = std::clamp(white, kLevelsWhite.minimum + 1, kLevelsWhite.maximum);
+  levels.black = std::clamp(black, kLevelsBlack.minimum, levels.white - 1);
+  levels.gamma = std::clamp(gamma, kLevelsGamma.minimum, kLevelsGamma.maximum);
+  return levels;
+}
+
 ChannelLevels Blend(const ChannelLevels& model, const ChannelLevels& stretch, double weight) {
-  ChannelLevels blended;
-  blended.white = std::clamp(Lerp(model.white, stretch.white, weight), kLevelsWhite.minimum + 1,
-                             kLevelsWhite.maximum);
-  blended.black = std::clamp(Lerp(model.black, stretch.black, weight), kLevelsBlack.minimum,
-                             blended.white - 1);
-  blended.gamma = std::clamp(Lerp(model.gamma, stretch.gamma, weight), kLevelsGamma.minimum,
-                             kLevelsGamma.maximum);
-  return blended;
+  return InRange(Lerp(model.black, stretch.black, weight), Lerp(model.white, stretch.white, weight),
+                 Lerp(model.gamma, stretch.gamma, weight));
 }
 
 }  // namespace
@@ -41,14 +44,11 @@ Levels StretchLevels(const ReducedView& view, double liftedBlack) {
   std::vector<double> values(view.light.size());
   for (int c = 0; c < 3; ++c) {
     for (std::size_t i = 0; i < values.size(); ++i) values[i] = view.light[i][c];
-    const double whiteLight = Percentile(values, 1 - kClipped);
-    const double black =
-        LinearToSrgb(std::min(Percentile(values, kClipped), liftedBlack * whiteLight));
-    const double white = LinearToSrgb(whiteLight);
-    channels[c]->white = std::clamp(static_cast<int>(std::lround(white)),
-                                    kLevelsWhite.minimum + 1, kLevelsWhite.maximum);
-    channels[c]->black = std::clamp(static_cast<int>(std::lround(black)), kLevelsBlack.minimum,
-                                    channels[c]->white - 1);
+    const double white = Percentile(values, 1 - kClipped);
+    const double black = std::min(Percentile(values, kClipped), liftedBlack * white);
+    *channels[c] =
+        InRange(static_cast<int>(std::lround(LinearToSrgb(black))),
+                static_cast<int>(std::lround(LinearToSrgb(white))), kLevelsGamma.initial);
   }
   return levels;
 }

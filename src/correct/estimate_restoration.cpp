@@ -119,8 +119,9 @@ Restoration EstimateRestoration(const Bitmap& picture, const HeldSettings& held)
     result.levels = *held.levels;
   } else {
     const std::array<ChannelMeasure, 3> fade = CorrectionCarried(measures, evidence);
-    result.levels = BlendLevels({LevelsFor(fade[0]), LevelsFor(fade[1]), LevelsFor(fade[2])},
-                                StretchLevels(view, std::pow(kDeepestShadow, kLeastKept)), evidence.stretch);
+    result.levels =
+        BlendLevels({LevelsFor(fade[0]), LevelsFor(fade[1]), LevelsFor(fade[2])},
+                    StretchLevels(view, std::pow(kDeepestShadow, kLeastKept)), evidence.stretch);
   }
   // A good photograph's own vignetting or a sky's gradient is the scene, not the copy's light.
   falloff.amount *= evidence.fading;

@@ -69,8 +69,8 @@ std::array<ChannelMeasure, 3> CorrectionCarried(const std::array<ChannelMeasure,
   const double shared = Blend(1, mostKept, evidence.fading);
   std::array<ChannelMeasure, 3> carried;
   for (int c = 0; c < 3; ++c) {
-    carried[c].kept = std::max(
-        kLeastKept, shared * Blend(1, measures[c].kept / mostKept, evidence.perChannel));
+    carried[c].kept =
+        std::max(kLeastKept, shared * Blend(1, measures[c].kept / mostKept, evidence.perChannel));
     carried[c].white = Blend(1, measures[c].white, evidence.perChannel);
   }
   return carried;
