@@ -31,9 +31,10 @@ constexpr double kClearLift = 0.10;
 // a sky or the sea lifts blue and green shadows and leaves red's near black.
 constexpr double kNoRedLift = 0.06;
 constexpr double kClearRedLift = 0.16;
-// The least share of a print's deepest density a channel's darkest tones reach at which the
-// fading model is no longer believed, and from which it is fully (a little above kLeastKept,
-// as a dye that kept 40 % on a scene's dark grey rather than black reads lower).
+// The least share of a print's deepest density a channel's darkest tones reach, at which the
+// fading model is not believed at all, and from which it is fully. The ramp lies wide about
+// kLeastKept: a print's darkest tones are seldom quite its deepest black, so a dye that kept
+// little may read a little under its share, and a scene's light blue a little over a dye's.
 constexpr double kSceneReach = 0.20;
 constexpr double kDyeReach = 0.50;
 
