@@ -2,7 +2,8 @@
 // paper's stain adds some, so a channel's linear reflectance R becomes R^k times a constant,
 // and the copy's light falls off towards the corners. Levels with a black point of 0 undo
 // exactly such a power and scale: the white point takes the scale, the gamma takes k. So:
-// 1. The light's fall-off is measured in linear light (light_falloff.h) and set aside.
+// 1. The light's fall-off is measured in linear light (light_falloff.h) and set aside; a
+//    picture that looks faded came through a copy, and is given at least a copy's least loss.
 // 2. Per channel, the white point: the paper stains blue and green, never red, so each
 //    channel's highlights against red's, no further than a stain can go.
 // 3. Per channel, the gamma: a print's deepest shadows had a density of about 2.2, so k is the
@@ -37,6 +38,16 @@ constexpr int kViewSide = 300;
 constexpr double kDeepestShadow = 0.006;
 // The most density the paper's stain adds, per channel (red, green, blue).
 constexpr double kLargestStain[3] = {0.0, 0.06, 0.15};
+// Every faded print reaches the computer through a copy, and no scan or copy stand lights the
+// corners as well as the centre: a copy loses 10 to 45 % there. A picture can hide that loss
+// (its corners hold lighter parts of the scene than its middle), and the fall-off's measures,
+// each taking the least it can, then find none; the copy's darkened corners would read as deep
+// shadows that the dyes kept. So a picture, as far as it looks faded, loses at least this much,
+// in the middle one of a lamp's shapes (r^3). Where the measure is about this large its own
+// shape takes over; the corners' gain is the same either way, the middle differs by at most
+// 1.5 % of the light.
+constexpr double kLeastCopyFalloff = 0.10;
+constexpr int kLeastCopyFalloffCurve = 2;
 // The gamma in which the gain works when the Gamma bar is left to the estimator: about the
 // one of the sRGB pictures that scanners and cameras write.
 constexpr int kSrgbGammaPosition = 220;
@@ -111,8 +122,14 @@ double CentreGain(int centrePosition, int curve) {
 Restoration EstimateRestoration(const Bitmap& picture, const HeldSettings& held) {
   const ReducedView view = MakeReducedView(picture, kViewSide);
   LightFalloff falloff = MeasureLightFalloff(view, CandidateCurves(held));
-  const std::array<ChannelMeasure, 3> measures = MeasureFade(EvenedLight(view, falloff));
+  std::array<ChannelMeasure, 3> measures = MeasureFade(EvenedLight(view, falloff));
   const FadeEvidence evidence = WeighFadeEvidence(measures);
+  // The evidence rests on what the picture shows; what is corrected, on the copy's least loss
+  // at least.
+  if (falloff.amount < kLeastCopyFalloff * evidence.fading) {
+    falloff = {held.curve.value_or(kLeastCopyFalloffCurve), kLeastCopyFalloff * evidence.fading};
+    measures = MeasureFade(EvenedLight(view, falloff));
+  }
   Restoration result;
   result.fading = static_cast<int>(std::lround(100 * evidence.fading));
   if (held.levels) {
