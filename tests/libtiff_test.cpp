@@ -218,6 +218,77 @@ TEST_F(LibtiffFiles, CompressedOutputsPassTiffinfoAndGiveThePixelsBack) {
   EXPECT_TRUE(SamePixels(picture, bitmap));
 }
 
+// Hears of a read's picture and rows.
+struct RowsHeard : RowProgress {
+  void Started(Bitmap& picture) noexcept override { format = picture.Format(); }
+  void RowsFinished(int rows) noexcept override { last = rows; }
+  void Ended(bool whole) noexcept override { complete = whole; }
+  PixelFormat format = PixelFormat::Bits1;
+  int last = 0;
+  bool complete = false;
+};
+
+TEST_F(LibtiffFiles, SixteenBitFilesKeepEverySampleAtDepth16) {
+  const Bitmap deep = testing::Pattern48(37, 21, 4);
+  testing::WriteBytes(Path("deep.rgb"), testing::RawRgb16(deep));
+  const std::string raw = "convert -size 37x21 -depth 16 -endian MSB rgb:" + Path("deep.rgb");
+  const std::string plain = Made(raw, "plain16.tif");
+  for (const std::string& file :
+       {plain, Made(raw + " -compress zip", "zip16.tif"), Made(raw + " -compress lzw", "lzw16.tif"),
+        Made(raw + " -endian MSB", "motorola16.tif"),
+        Made(raw + " -interlace plane -compress zip", "planes16.tif"),
+        Made("tiffcp -t -w 16 -l 16 " + plain, "tiles16.tif")}) {
+    SCOPED_TRACE(file);
+    Bitmap bitmap;
+    RowsHeard heard;
+    ASSERT_TRUE(LoadAnyTiffFile(file, bitmap, messages_, &heard, SampleDepth::Bits16));
+    EXPECT_TRUE(testing::SameSamples(deep, bitmap));
+    EXPECT_EQ(heard.format, PixelFormat::Bits48);
+    EXPECT_EQ(heard.last, 21);
+    EXPECT_TRUE(heard.complete);
+  }
+  // The own reader keeps the uncompressed file at depth 8, and narrows it its own way (the high
+  // byte).
+  FileByteSource source(plain);
+  EXPECT_EQ(ChooseTiffReader(plain, source), TiffReader::Own);
+  EXPECT_EQ(ChooseTiffReader(plain, source, SampleDepth::Bits16), TiffReader::Libtiff);
+  Bitmap narrow;
+  ASSERT_TRUE(LoadAnyTiffFile(plain, narrow, messages_));
+  Bitmap expected = deep;
+  expected.SetPixelFormat(PixelFormat::Bits24);
+  EXPECT_EQ(narrow.Format(), PixelFormat::Bits24);
+  EXPECT_LE(MaxDifference(expected, narrow), 1);
+  // Grey goes to the three channels.
+  testing::WriteBytes(Path("grey.raw"), {0x12, 0x34, 0xff, 0xfe});
+  Bitmap grey;
+  ASSERT_TRUE(LoadAnyTiffFile(
+      Made("convert -size 2x1 -depth 16 -endian MSB gray:" + Path("grey.raw"), "grey16.tif"), grey,
+      messages_, nullptr, SampleDepth::Bits16));
+  ASSERT_EQ(grey.Format(), PixelFormat::Bits48);
+  const std::uint16_t* line = grey.SampleLine<std::uint16_t>(0);
+  EXPECT_EQ(std::vector<int>(line, line + 6),
+            (std::vector<int>{0x1234, 0x1234, 0x1234, 0xfffe, 0xfffe, 0xfffe}));
+}
+
+TEST_F(LibtiffFiles, FortyEightBitBitmapsBecomeSixteenBitTiffsInEveryCompression) {
+  const Bitmap deep = testing::Pattern48(301, 211, 5);
+  for (const TiffCompression compression :
+       {TiffCompression::None, TiffCompression::Deflate, TiffCompression::Lzw}) {
+    SCOPED_TRACE(static_cast<int>(compression));
+    const std::string out = Path("deep.tif");
+    SaveCompressedTiff(out, deep, compression, 2);
+    EXPECT_TRUE(testing::RunCommand("tiffinfo -D " + out + " 2>&1 | grep -q 'Bits/Sample: 16'"));
+    EXPECT_TRUE(testing::RunCommand("tiffinfo -D " + out + " >/dev/null 2>&1"));
+    Bitmap bitmap;
+    ASSERT_TRUE(LoadAnyTiffFile(out, bitmap, messages_, nullptr, SampleDepth::Bits16));
+    EXPECT_TRUE(testing::SameSamples(deep, bitmap));
+    // ImageMagick's own decoding gives exactly the samples.
+    ASSERT_TRUE(testing::RunCommand("convert " + out + " -depth 16 -endian MSB rgb:" +
+                                    Path("back.rgb")));
+    EXPECT_TRUE(testing::ReadBytes(Path("back.rgb")) == testing::RawRgb16(deep));
+  }
+}
+
 TEST_F(LibtiffFiles, TheCommandLineCompressesTiffOutputsOnly) {
   SaveTiffFile(Path("in.tif"), picture_);
   std::ostringstream out;

@@ -22,10 +22,12 @@ namespace brumel {
 namespace {
 
 // The JPEG writer takes each row as soon as the gate lets it; the others want the whole picture.
-// A compressed TIFF is written by libtiff, its strips compressed on threads threads.
+// A compressed or 16-bit TIFF is written by libtiff, its strips compressed on threads threads.
 void WriteOutput(const std::string& name, const Bitmap& bitmap, const BatchRequest& request,
                  RowGate* gate, unsigned threads) {
-  if (request.format != OutputFormat::Tiff || request.compression == TiffCompression::None)
+  const bool ownTiff = request.compression == TiffCompression::None &&
+                       bitmap.Format() != PixelFormat::Bits48;
+  if (request.format != OutputFormat::Tiff || ownTiff)
     return FormatRow(request.format).write(name, bitmap, gate);
   if (gate != nullptr) gate->AwaitRows(bitmap.Height());
   SaveCompressedTiff(name, bitmap, request.compression, threads);
@@ -50,10 +52,10 @@ std::string WhyNothingLoaded(const std::string& input) {
 // Loads an input into spare and swaps it into working once it loaded, so that working keeps its
 // picture when the load fails, as a load does; spare's memory (the picture before last) takes
 // the next input, and the batch touches fresh memory only for its first two pictures.
-bool LoadInput(const std::string& input, Bitmap& working, Bitmap& spare, MessagePort& messages,
-               RowProgress* progress = nullptr) {
+bool LoadInput(const std::string& input, SampleDepth depth, Bitmap& working, Bitmap& spare,
+               MessagePort& messages, RowProgress* progress = nullptr) {
   spare.Clear();
-  if (!LoadImageFile(input, spare, messages, progress)) return false;
+  if (!LoadImageFile(input, spare, messages, progress, depth)) return false;
   std::swap(working, spare);
   return true;
 }
@@ -71,7 +73,7 @@ void CorrectAndWrite(Bitmap& working, const CorrectionSettings& settings,
 bool CorrectOwnSettings(const BatchRequest& request, const std::string& input,
                         const std::string& output, Bitmap& working, Bitmap& spare,
                         MessagePort& messages, std::optional<Restoration>& found) {
-  if (!LoadInput(input, working, spare, messages)) return false;
+  if (!LoadInput(input, request.depth, working, spare, messages)) return false;
   found = EstimateRestoration(working, *request.automatic);
   const CorrectionSettings settings = SettingsFor(*found);
   StreamingCorrection alongside(settings);
@@ -172,7 +174,7 @@ bool WorkOnInput(const BatchRequest& request, std::size_t index, Bitmap& working
   if (Stopping(request)) return false;
   if (FormatOfFileName(input) != nullptr) CheckInputFile(input);
   working.Clear();  // the thread's picture before is written: its memory takes this one
-  if (!LoadImageFile(input, working, messages)) return false;
+  if (!LoadImageFile(input, working, messages, nullptr, request.depth)) return false;
   if (request.automatic) record.restoration = EstimateRestoration(working, *request.automatic);
   const CorrectionSettings settings =
       record.restoration ? SettingsFor(*record.restoration) : request.settings;
@@ -248,9 +250,10 @@ BatchReport RunBatch(const BatchRequest& request, Bitmap& working, MessagePort& 
       if (request.automatic)
         return CorrectOwnSettings(request, input, staged, working, spare, port, record.restoration);
       // A large JPEG is corrected row by row while it is decoded and written; any other picture
-      // between the two.
+      // between the two. A picture widened after its read is corrected at its new depth.
       StreamingCorrection alongside(request.settings);
-      if (!LoadInput(input, working, spare, port, &alongside)) return false;
+      RowProgress* decoded = request.depth == SampleDepth::Bits8 ? &alongside : nullptr;
+      if (!LoadInput(input, request.depth, working, spare, port, decoded)) return false;
       CorrectAndWrite(working, request.settings, alongside, staged, request);
       return true;
     });
@@ -273,7 +276,7 @@ BatchReport EstimateBatch(const BatchRequest& request, Bitmap& working, MessageP
   Bitmap spare;
   const InputStep step = [&](std::size_t, const std::string& input, MessagePort& port,
                              InputRecord&) {
-    if (!LoadInput(input, working, spare, port)) return false;
+    if (!LoadInput(input, request.depth, working, spare, port)) return false;
     found(input, EstimateRestoration(working, held));
     return true;
   };

@@ -24,29 +24,41 @@ namespace {
 constexpr std::size_t kStripBytes = 256 * 1024;
 
 std::uint32_t RowsPerStrip(const Bitmap& bitmap) {
-  const std::size_t rowBytes = 3 * static_cast<std::size_t>(bitmap.Width());
+  const std::size_t rowBytes = bitmap.BitsPerPixel() / 8 * static_cast<std::size_t>(bitmap.Width());
   return static_cast<std::uint32_t>(std::clamp<std::size_t>(
       kStripBytes / rowBytes, 1, static_cast<std::size_t>(bitmap.Height())));
 }
 
-// Rows [first, first + rows) as red, green, blue, each sample less the one of the pixel to its
-// left (the horizontal predictor), when differenced.
-std::vector<std::uint8_t> StripSamples(const Bitmap& bitmap, std::uint32_t first,
-                                       std::uint32_t rows, bool differenced) {
-  const std::size_t rowBytes = 3 * static_cast<std::size_t>(bitmap.Width());
-  std::vector<std::uint8_t> samples(rowBytes * rows);
+// Rows [first, first + rows) as red, green, blue samples in the machine's byte order, which
+// libtiff gives the file, each less the one of the pixel to its left (the horizontal
+// predictor), when differenced.
+template <class Sample>
+void PutStripSamples(const Bitmap& bitmap, std::uint32_t first, std::uint32_t rows,
+                     bool differenced, std::uint8_t* bytes) {
+  const std::size_t rowSamples = 3 * static_cast<std::size_t>(bitmap.Width());
   for (std::uint32_t y = 0; y < rows; ++y) {
-    const std::uint8_t* line = bitmap.ScanLine(static_cast<int>(first + y));
-    std::uint8_t* row = samples.data() + y * rowBytes;
-    for (std::size_t x = 0; x < rowBytes; x += 3) {
+    const Sample* line = bitmap.SampleLine<Sample>(static_cast<int>(first + y));
+    Sample* row = reinterpret_cast<Sample*>(bytes) + y * rowSamples;
+    for (std::size_t x = 0; x < rowSamples; x += 3) {
       row[x] = line[x + 2];
       row[x + 1] = line[x + 1];
       row[x + 2] = line[x];
     }
     if (differenced)
-      for (std::size_t i = rowBytes - 1; i >= 3; --i)
-        row[i] = static_cast<std::uint8_t>(row[i] - row[i - 3]);
+      for (std::size_t i = rowSamples - 1; i >= 3; --i)
+        row[i] = static_cast<Sample>(row[i] - row[i - 3]);
   }
+}
+
+std::vector<std::uint8_t> StripSamples(const Bitmap& bitmap, std::uint32_t first,
+                                       std::uint32_t rows, bool differenced) {
+  const std::size_t rowBytes = bitmap.BitsPerPixel() / 8 * static_cast<std::size_t>(bitmap.Width());
+  // Allocated with new's alignment, which 16-bit samples keep.
+  std::vector<std::uint8_t> samples(rowBytes * rows);
+  if (bitmap.Format() == PixelFormat::Bits48)
+    PutStripSamples<std::uint16_t>(bitmap, first, rows, differenced, samples.data());
+  else
+    PutStripSamples<std::uint8_t>(bitmap, first, rows, differenced, samples.data());
   return samples;
 }
 
@@ -104,18 +116,21 @@ std::vector<std::vector<std::uint8_t>> DeflateStrips(const Bitmap& bitmap,
   return strips;
 }
 
+constexpr std::uint16_t kLibtiffCompression[] = {COMPRESSION_NONE, COMPRESSION_ADOBE_DEFLATE,
+                                                 COMPRESSION_LZW};
+
 void SetTags(TIFF* tiff, const Bitmap& bitmap, TiffCompression compression,
              std::uint32_t rowsPerStrip) {
   TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(bitmap.Width()));
   TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(bitmap.Height()));
-  TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 8);
+  TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, bitmap.BitsPerPixel() / 3);
   TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 3);
   TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
   TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
   TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, rowsPerStrip);
-  TIFFSetField(tiff, TIFFTAG_COMPRESSION,
-               compression == TiffCompression::Lzw ? COMPRESSION_LZW : COMPRESSION_ADOBE_DEFLATE);
-  TIFFSetField(tiff, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
+  TIFFSetField(tiff, TIFFTAG_COMPRESSION, kLibtiffCompression[static_cast<int>(compression)]);
+  if (compression != TiffCompression::None)
+    TIFFSetField(tiff, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
 }
 
 // The strips into tiff; false when libtiff refused one.
@@ -129,7 +144,8 @@ bool WriteStrips(TIFF* tiff, const Bitmap& bitmap, TiffCompression compression,
         return false;
     return true;
   }
-  // libtiff applies the predictor itself to the strips it encodes.
+  // libtiff applies the predictor itself to the strips it encodes, and leaves uncompressed ones
+  // as they are.
   for (std::uint32_t first = 0, s = 0; first < height; first += rowsPerStrip, ++s) {
     std::vector<std::uint8_t> samples =
         StripSamples(bitmap, first, std::min(rowsPerStrip, height - first), false);
@@ -149,10 +165,11 @@ std::optional<TiffCompression> TiffCompressionNamed(const std::string& name) {
 
 void SaveCompressedTiff(const std::string& fileName, const Bitmap& picture,
                         TiffCompression compression, unsigned threads) {
-  if (compression == TiffCompression::None) return SaveTiffFile(fileName, picture);
+  const bool deep = picture.Format() == PixelFormat::Bits48;
+  if (compression == TiffCompression::None && !deep) return SaveTiffFile(fileName, picture);
   RefuseEmptyPicture(picture, fileName);
   Bitmap scratch;
-  const Bitmap& bitmap = In24Bits(picture, scratch);
+  const Bitmap& bitmap = deep ? picture : In24Bits(picture, scratch);
   AtomicFile file(fileName);
   if (!file.Stream())
     throw WriteError("Cannot create file " + fileName, fileName, file.SystemError());
