@@ -5,6 +5,13 @@
 
 #include <exiv2/exiv2.hpp>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <stdexcept>
+#include <vector>
+
+#include "platform/atomic_file.h"
 #include "platform/error.h"
 
 namespace brumel {
@@ -48,12 +55,47 @@ Exiv2::Image::AutoPtr ReadSource(const std::string& from) {
   }
 }
 
+std::runtime_error SystemFailure(const std::string& what, const std::string& file, int error) {
+  return std::runtime_error(what + " " + file + ": " + std::strerror(error));
+}
+
+std::vector<Exiv2::byte> FileBytes(const std::string& name) {
+  std::FILE* file = std::fopen(name.c_str(), "rb");
+  if (file == nullptr) throw SystemFailure("cannot open", name, errno);
+  std::vector<Exiv2::byte> bytes;
+  const bool sized = std::fseek(file, 0, SEEK_END) == 0;
+  const long size = sized ? std::ftell(file) : -1;
+  if (size > 0) {
+    bytes.resize(static_cast<std::size_t>(size));
+    std::rewind(file);
+    if (std::fread(bytes.data(), 1, bytes.size(), file) != bytes.size()) bytes.clear();
+  }
+  const int error = errno;
+  std::fclose(file);
+  if (size <= 0 || bytes.empty()) throw SystemFailure("cannot read", name, error);
+  return bytes;
+}
+
+// The image's bytes as the file `name`, in one write, complete or not at all.
+void WriteFile(const std::string& name, Exiv2::BasicIo& io) {
+  AtomicFile file(name);
+  if (file.Stream() == nullptr) throw SystemFailure("cannot create", name, file.SystemError());
+  io.open();
+  const std::size_t size = io.size();
+  const Exiv2::byte* bytes = io.mmap();
+  if (std::fwrite(bytes, 1, size, file.Stream()) != size || !file.Commit())
+    throw SystemFailure("cannot write", name, file.SystemError() != 0 ? file.SystemError() : errno);
+}
+
 // Writes the source's metadata (none when null), the Software tag and the record into `to`.
-// libexiv2 writes the whole file anew and puts it in place only when complete, and for a TIFF
-// file it keeps the output's own layout tags and strips.
+// libexiv2 writes the whole file anew, and for a TIFF file it keeps the output's own layout tags
+// and strips. Its own file I/O writes 4 KiB at a time, some 11,000 system calls for a 45 MB
+// TIFF, so it works on the bytes in memory and the file is replaced by the result at once.
 void WriteMetadata(const std::string& to, Exiv2::Image* source, const std::string& software,
                    const RestorationRecord& record) {
-  Exiv2::Image::AutoPtr target = Exiv2::ImageFactory::open(to);
+  const std::vector<Exiv2::byte> bytes = FileBytes(to);
+  Exiv2::Image::AutoPtr target =
+      Exiv2::ImageFactory::open(bytes.data(), static_cast<long>(bytes.size()));
   Exiv2::ExifData exif = source ? source->exifData() : Exiv2::ExifData();
   TidyExif(exif, software);
   target->setExifData(exif);
@@ -70,6 +112,7 @@ void WriteMetadata(const std::string& to, Exiv2::Image* source, const std::strin
     }
   }
   target->writeMetadata();
+  WriteFile(to, target->io());
 }
 
 }  // namespace
