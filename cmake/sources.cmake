@@ -24,6 +24,7 @@ set(BRUMEL_CORRECT_SOURCES
   src/correct/correction_rows.cpp
   src/correct/fast_correction.cpp
   src/correct/sample_thresholds.cpp
+  src/correct/wide_sample_lookup.cpp
   src/correct/streaming_correction.cpp
   src/correct/reduced_view.cpp
   src/correct/light_falloff.cpp
@@ -58,6 +59,7 @@ set(BRUMEL_TIFF_SOURCES
   src/formats/tiff/read_tiff.cpp
   src/formats/tiff/bmp2tiff.cpp
   src/formats/tiff/libtiff_source.cpp
+  src/formats/tiff/libtiff_strip_encoder.cpp
   src/formats/tiff/libtiff_reader.cpp
   src/formats/tiff/tiff_reader_choice.cpp
   src/formats/tiff/libtiff_writer.cpp

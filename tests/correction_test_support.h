@@ -1,11 +1,12 @@
 // Helpers shared by the tests of the correction passes: noise pictures, a byte comparison and
-// random control positions.
+// random control positions and levels.
 #pragma once
 
 #include <cstring>
 #include <random>
 
 #include "correct/correction_settings.h"
+#include "correct/levels.h"
 #include "platform/bitmap.h"
 
 namespace brumel::testing {
@@ -32,6 +33,18 @@ inline ControlPositions RandomPositions(std::mt19937& random) {
   };
   return {in(kCornerBar), in(kCentreBar), in(kGammaBar),   in(kRedBar),
           in(kGreenBar),  in(kBlueBar),   in(kCurveChoice)};
+}
+
+// Random levels in their ranges, the black point below the white one.
+inline Levels RandomLevels(std::mt19937& random) {
+  const auto channel = [&] {
+    const int black = std::uniform_int_distribution<int>(kLevelsBlack.minimum, 254)(random);
+    const int white = std::uniform_int_distribution<int>(black + 1, kLevelsWhite.maximum)(random);
+    const int gamma =
+        std::uniform_int_distribution<int>(kLevelsGamma.minimum, kLevelsGamma.maximum)(random);
+    return ChannelLevels{black, white, gamma};
+  };
+  return {channel(), channel(), channel()};
 }
 
 }  // namespace brumel::testing

@@ -21,6 +21,7 @@ namespace brumel {
 namespace {
 
 using testing::RandomBitmap;
+using testing::RandomLevels;
 using testing::RandomPositions;
 using testing::SameBytes;
 
@@ -186,17 +187,6 @@ TEST(FastCorrection, OtherGammasFallBackToTheReference) {
     CorrectBitmap(source, corrected, s);
     EXPECT_TRUE(SameBytes(reference, corrected)) << gamma;
   }
-}
-
-Levels RandomLevels(std::mt19937& random) {
-  const auto channel = [&] {
-    const int black = std::uniform_int_distribution<int>(kLevelsBlack.minimum, 254)(random);
-    const int white = std::uniform_int_distribution<int>(black + 1, kLevelsWhite.maximum)(random);
-    const int gamma =
-        std::uniform_int_distribution<int>(kLevelsGamma.minimum, kLevelsGamma.maximum)(random);
-    return ChannelLevels{black, white, gamma};
-  };
-  return {channel(), channel(), channel()};
 }
 
 // The levels on their own, through their tables, into a copy of the picture.

@@ -18,7 +18,8 @@ namespace {
 constexpr std::int64_t kThreadedPixels = std::int64_t{1} << 18;
 
 // Splits the vertical distances into bands, one per thread, each with its own row of gains.
-void RunInBands(const CorrectionRows& pass, int threadCount) {
+template <ColourSample Sample>
+void RunInBands(const CorrectionRowsOf<Sample>& pass, int threadCount) {
   const int bands = std::clamp(threadCount, 1, pass.Distances());
   std::vector<double> gains(static_cast<std::size_t>(bands) * pass.GainsPerRow());
   InBands(pass.Distances(), bands, [&](int first, int end, int band) {
@@ -27,16 +28,24 @@ void RunInBands(const CorrectionRows& pass, int threadCount) {
   });
 }
 
+template <ColourSample Sample>
+bool CorrectFast(const Bitmap& source, Bitmap& destination, const CorrectionSettings& settings,
+                 int threadCount) {
+  const auto lookup = LastStepLookup<Sample>::ForGamma(settings.Gamma);
+  if (!lookup) return false;
+  if (source.Empty()) return true;
+  RunInBands(CorrectionRowsOf<Sample>(source, destination, settings, *lookup), threadCount);
+  return true;
+}
+
 }  // namespace
 
 bool CorrectBitmapFast(const Bitmap& source, Bitmap& destination,
                        const CorrectionSettings& settings, int threadCount) {
   CheckPassBitmaps(source, destination);
-  const std::optional<SampleThresholds> thresholds = SampleThresholds::ForGamma(settings.Gamma);
-  if (!thresholds) return false;
-  if (source.Empty()) return true;
-  RunInBands(CorrectionRows(source, destination, settings, *thresholds), threadCount);
-  return true;
+  if (source.Format() == PixelFormat::Bits48)
+    return CorrectFast<std::uint16_t>(source, destination, settings, threadCount);
+  return CorrectFast<std::uint8_t>(source, destination, settings, threadCount);
 }
 
 void InBands(int count, int threadCount, const std::function<void(int, int, int)>& work) {

@@ -11,9 +11,9 @@
 
 namespace brumel {
 
-// Corrects like CorrectBitmapReference, with the given number of threads (at least one; the
-// result does not depend on it). Returns false without touching a pixel when the gamma lies
-// outside what the last step's lookup covers.
+// Corrects like CorrectBitmapReference (byte for byte at 24 bits, within a unit at 48), with the
+// given number of threads (at least one; the result does not depend on it). Returns false
+// without touching a pixel when the gamma lies outside what the last step's lookup covers.
 bool CorrectBitmapFast(const Bitmap& source, Bitmap& destination,
                        const CorrectionSettings& settings, int threadCount);
 

@@ -5,8 +5,10 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 #include "correct/control_range.h"
+#include "platform/bitmap.h"
 
 namespace brumel {
 
@@ -36,5 +38,20 @@ bool LevelsInRange(const ChannelLevels& levels);
 // out of range.
 using LevelsTables = std::array<std::array<std::uint8_t, 256>, 3>;
 LevelsTables MakeLevelsTables(const Levels& levels);
+
+// The same for 16-bit samples, 65536 values per channel: 65535 x min(1, max(0, (c / 65535 -
+// black / 255) / ((white - black) / 255)))^(100 / gamma). The points keep their 8-bit units and
+// act as the same fractions of full scale, so one set of levels serves both depths.
+using WideLevelsTables = std::array<std::vector<std::uint16_t>, 3>;
+WideLevelsTables MakeWideLevelsTables(const Levels& levels);
+
+// The tables of a sample type: MakeLevelsTables for bytes, MakeWideLevelsTables for 16 bits.
+template <ColourSample Sample>
+auto LevelsTablesOf(const Levels& levels) {
+  if constexpr (sizeof(Sample) == 1)
+    return MakeLevelsTables(levels);
+  else
+    return MakeWideLevelsTables(levels);
+}
 
 }  // namespace brumel

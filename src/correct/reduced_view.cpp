@@ -60,11 +60,18 @@ ReducedView MakeReducedView(const Bitmap& picture, int longSide) {
   view.light.reserve(count);
   view.distance.reserve(count);
   const auto& table = LinearTable();
+  // A 48-bit picture is seen through its samples narrowed to bytes: the view is estimated as
+  // the same picture at 24 bits would be.
+  const bool wide = picture.Format() == PixelFormat::Bits48;
+  const auto byteAt = [wide](const std::uint8_t* row, std::size_t i) -> int {
+    return wide ? NarrowSample(reinterpret_cast<const std::uint16_t*>(row)[i]) : row[i];
+  };
   for (int y = first; y < picture.Height(); y += view.step) {
     const std::uint8_t* row = picture.ScanLine(y);
     for (int x = first; x < picture.Width(); x += view.step) {
-      const std::uint8_t* pixel = row + 3 * static_cast<std::size_t>(x);
-      view.light.push_back({table[pixel[2]], table[pixel[1]], table[pixel[0]]});
+      const std::size_t i = 3 * static_cast<std::size_t>(x);
+      view.light.push_back(
+          {table[byteAt(row, i + 2)], table[byteAt(row, i + 1)], table[byteAt(row, i)]});
       view.distance.push_back(NormalisedDistance(x, y, cx, cy, farthest));
     }
   }

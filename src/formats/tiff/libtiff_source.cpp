@@ -1,5 +1,6 @@
 #include "formats/tiff/libtiff_source.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <span>
 
@@ -40,13 +41,19 @@ LibtiffHandle::LibtiffHandle(const std::string& name, std::FILE* stream)
   tiff_ = Open(name, "wm");
 }
 
+LibtiffHandle::LibtiffHandle(const std::string& name, std::vector<std::uint8_t>& memory)
+    : memory_(&memory), name_(name) {
+  tiff_ = Open(name, "wm");
+}
+
 LibtiffHandle::~LibtiffHandle() {
   Close();
 }
 
 bool LibtiffHandle::Close() {
   if (tiff_ == nullptr) return false;
-  const bool flushed = stream_ == nullptr || TIFFFlush(tiff_) == 1;
+  const bool writing = stream_ != nullptr || memory_ != nullptr;
+  const bool flushed = !writing || TIFFFlush(tiff_) == 1;
   TIFFClose(tiff_);
   tiff_ = nullptr;
   return flushed && error_.empty();
@@ -68,12 +75,18 @@ TIFF* LibtiffHandle::Open(const std::string& name, const char* mode) {
 tmsize_t LibtiffHandle::Read(thandle_t self, void* data, tmsize_t size) {
   LibtiffHandle& handle = Self(self);
   if (size <= 0) return 0;
+  const std::span wanted(static_cast<std::uint8_t*>(data), static_cast<std::size_t>(size));
   std::size_t got = 0;
   if (handle.source_ != nullptr) {
-    got = handle.source_->ReadAt(handle.position_, std::span(static_cast<std::uint8_t*>(data),
-                                                             static_cast<std::size_t>(size)));
+    got = handle.source_->ReadAt(handle.position_, wanted);
+  } else if (handle.memory_ != nullptr) {
+    const std::vector<std::uint8_t>& memory = *handle.memory_;
+    if (handle.position_ < memory.size())
+      got = std::min<std::size_t>(wanted.size(), memory.size() - handle.position_);
+    std::copy_n(memory.begin() + static_cast<std::ptrdiff_t>(handle.position_), got,
+                wanted.begin());
   } else {
-    got = std::fread(data, 1, static_cast<std::size_t>(size), handle.stream_);
+    got = std::fread(data, 1, wanted.size(), handle.stream_);
   }
   handle.position_ += got;
   return static_cast<tmsize_t>(got);
@@ -81,8 +94,18 @@ tmsize_t LibtiffHandle::Read(thandle_t self, void* data, tmsize_t size) {
 
 tmsize_t LibtiffHandle::Write(thandle_t self, void* data, tmsize_t size) {
   LibtiffHandle& handle = Self(self);
-  if (handle.stream_ == nullptr || size <= 0) return 0;
-  const std::size_t put = std::fwrite(data, 1, static_cast<std::size_t>(size), handle.stream_);
+  if (size <= 0) return 0;
+  const auto count = static_cast<std::size_t>(size);
+  std::size_t put = 0;
+  if (handle.memory_ != nullptr) {
+    std::vector<std::uint8_t>& memory = *handle.memory_;
+    if (memory.size() < handle.position_ + count) memory.resize(handle.position_ + count);
+    std::copy_n(static_cast<const std::uint8_t*>(data), count,
+                memory.begin() + static_cast<std::ptrdiff_t>(handle.position_));
+    put = count;
+  } else if (handle.stream_ != nullptr) {
+    put = std::fwrite(data, 1, count, handle.stream_);
+  }
   handle.position_ += put;
   return static_cast<tmsize_t>(put);
 }
@@ -103,6 +126,7 @@ toff_t LibtiffHandle::Seek(thandle_t self, toff_t offset, int whence) {
 toff_t LibtiffHandle::Size(thandle_t self) {
   LibtiffHandle& handle = Self(self);
   if (handle.source_ != nullptr) return handle.source_->Size();
+  if (handle.memory_ != nullptr) return handle.memory_->size();
   const off_t here = ftello(handle.stream_);
   fseeko(handle.stream_, 0, SEEK_END);
   const off_t end = ftello(handle.stream_);

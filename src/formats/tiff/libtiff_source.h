@@ -1,5 +1,5 @@
-// A libtiff handle over the bytes of a file being read (a ByteSource) or over the stream of a
-// file being written. libtiff's messages go to the handle that raised them, not to a handler
+// A libtiff handle over the bytes of a file being read (a ByteSource), over the stream of a
+// file being written, or over a file written in memory. libtiff's messages go to the handle that raised them, not to a handler
 // shared by the process, so that reads and writes on several threads each keep their own words.
 #pragma once
 
@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "formats/tiff/byte_source.h"
 
@@ -19,6 +20,8 @@ class LibtiffHandle {
   LibtiffHandle(const std::string& name, ByteSource& source);
   // Opens a new TIFF on an empty, writable, seekable stream, which the caller closes afterwards.
   LibtiffHandle(const std::string& name, std::FILE* stream);
+  // Opens a new TIFF written into memory, which must outlive the handle.
+  LibtiffHandle(const std::string& name, std::vector<std::uint8_t>& memory);
   ~LibtiffHandle();
   LibtiffHandle(const LibtiffHandle&) = delete;
   LibtiffHandle& operator=(const LibtiffHandle&) = delete;
@@ -41,6 +44,7 @@ class LibtiffHandle {
 
   ByteSource* source_ = nullptr;
   std::FILE* stream_ = nullptr;
+  std::vector<std::uint8_t>* memory_ = nullptr;
   std::string name_;
   std::uint64_t position_ = 0;
   std::string error_;
