@@ -7,7 +7,11 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "batch/batch.h"
 #include "cli/batch_command.h"
+#include "cli/correction_options.h"
+#include "correct/correct_bitmap.h"
+#include "formats/load_image.h"
 #include "formats/tiff/bmp2tiff.h"
 #include "formats/tiff/libtiff_writer.h"
 #include "formats/tiff/read_tiff.h"
@@ -286,6 +290,46 @@ TEST_F(LibtiffFiles, FortyEightBitBitmapsBecomeSixteenBitTiffsInEveryCompression
     ASSERT_TRUE(testing::RunCommand("convert " + out + " -depth 16 -endian MSB rgb:" +
                                     Path("back.rgb")));
     EXPECT_TRUE(testing::ReadBytes(Path("back.rgb")) == testing::RawRgb16(deep));
+  }
+}
+
+TEST_F(LibtiffFiles, Depth16CorrectsSixteenBitTiffAndPngFilesWithinAUnitOfTheFormula) {
+  const Bitmap deep = testing::Pattern48(64, 48, 9);
+  testing::WriteBytes(Path("deep.rgb"), testing::RawRgb16(deep));
+  const std::string raw = "convert -size 64x48 -depth 16 -endian MSB rgb:" + Path("deep.rgb");
+  const std::string options =
+      "--levels 10:240:1.2,5:250:0.9,0:230:1.1 --corner 130 --centre 80 --gamma 150 --red 60";
+  std::string problem;
+  const std::optional<Restoration> restoration = ParseRestorationOptions(options, problem);
+  ASSERT_TRUE(restoration) << problem;
+  Bitmap expected(deep.Width(), deep.Height(), PixelFormat::Bits48);
+  CorrectBitmapReference(deep, expected, SettingsFor(*restoration));
+  for (const auto& [input, output] :
+       {std::pair{Made(raw, "in16.tif"), "out.tif"}, {Made(raw, "in16.png"), "out.png"},
+        {Made(raw + " -compress zip", "zip16.tif"), "zip.png"}}) {
+    SCOPED_TRACE(input);
+    std::istringstream words(options + " --depth 16 --compress " +
+                             (std::string(output).ends_with(".tif") ? "deflate" : "none") +
+                             " -q -o " + Path(output) + " " + input);
+    std::vector<std::string> arguments = {"brumel-batch"};
+    for (std::string word; words >> word;) arguments.push_back(word);
+    std::vector<const char*> argv;
+    for (const std::string& argument : arguments) argv.push_back(argument.c_str());
+    std::ostringstream out;
+    std::ostringstream errors;
+    ASSERT_EQ(RunBatchCommand(static_cast<int>(argv.size()), argv.data(), out, errors, false), 0)
+        << errors.str();
+    const std::string written = BatchOutputName(Path(output), 0,
+                                                FormatOfFileName(Path(output))->format);
+    Bitmap corrected;
+    ASSERT_TRUE(LoadImageFile(written, corrected, messages_, nullptr, SampleDepth::Bits16));
+    ASSERT_EQ(corrected.Width(), deep.Width());
+    int largest = 0;
+    for (int y = 0; y < deep.Height(); ++y)
+      for (int i = 0; i < 3 * deep.Width(); ++i)
+        largest = std::max(largest, std::abs(corrected.SampleLine<std::uint16_t>(y)[i] -
+                                             expected.SampleLine<std::uint16_t>(y)[i]));
+    EXPECT_LE(largest, 1);
   }
 }
 
