@@ -373,10 +373,11 @@ void PngToBitmap(const std::string& fileName, Bitmap& target, std::string* damag
   PngInfoToBitmap(info, target);
 }
 
-void PngToBitmapFromMemory(const std::uint8_t* data, std::size_t size, Bitmap& target) {
+void PngToBitmapFromMemory(const std::uint8_t* data, std::size_t size, Bitmap& target,
+                           SampleDepth depth) {
   PngImageInfo info;
   PngSource source{nullptr, data, data == nullptr ? 0 : size, 0, size};
-  ReadPngSource(source, info, nullptr);
+  ReadPngSource(source, info, nullptr, depth);
   PngInfoToBitmap(info, target);
 }
 

@@ -25,7 +25,8 @@ void PngToBitmap(const std::string& fileName, Bitmap& target, std::string* damag
                  SampleDepth depth = kDefaultSampleDepth);
 
 // The same from bytes in memory (for the fuzz target), without damage.
-void PngToBitmapFromMemory(const std::uint8_t* data, std::size_t size, Bitmap& target);
+void PngToBitmapFromMemory(const std::uint8_t* data, std::size_t size, Bitmap& target,
+                           SampleDepth depth = kDefaultSampleDepth);
 
 // Writes bitmap as an RGB PNG, not interlaced: a 48-bit bitmap at 16 bits a sample, any other
 // format's 24-bit colours at 8 bits; with the chunks IHDR, tEXt (kPngSoftwareKey,
