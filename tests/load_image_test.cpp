@@ -104,6 +104,15 @@ TEST_F(LoadImageTest, AtDepth16EveryFileIs48BitsWithEightBitFilesWidened) {
   EXPECT_TRUE(SameSamples(deep, loaded));
   ASSERT_TRUE(LoadImageFile(Path("deep.png"), loaded, messages_));
   EXPECT_EQ(loaded.Format(), PixelFormat::Bits24);
+  // The 8-bit writers given a 48-bit picture write its narrowed colours.
+  Bitmap narrowed = deep;
+  narrowed.SetPixelFormat(PixelFormat::Bits24);
+  SaveBmpFile(Path("deep.bmp"), deep);
+  ASSERT_TRUE(LoadImageFile(Path("deep.bmp"), loaded, messages_));
+  EXPECT_TRUE(SamePixels(narrowed, loaded));
+  SaveJpegFile(Path("deep.jpg"), deep);
+  SaveJpegFile(Path("narrowed.jpg"), narrowed);
+  EXPECT_EQ(ReadBytes(Path("deep.jpg")), ReadBytes(Path("narrowed.jpg")));
   EXPECT_TRUE(messages_.shown.empty());
 }
 
