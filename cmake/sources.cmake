@@ -28,6 +28,7 @@ set(BRUMEL_CORRECT_SOURCES
   src/correct/streaming_correction.cpp
   src/correct/reduced_view.cpp
   src/correct/light_falloff.cpp
+  src/correct/channel_stretch.cpp
   src/correct/fade_evidence.cpp
   src/correct/estimate_restoration.cpp
   src/correct/restoration_options.cpp

@@ -75,6 +75,16 @@ Bitmap Restored(const Bitmap& faded, const Restoration& restoration) {
   return restored;
 }
 
+// The scene with its blue never darker than `floor`, as a sky's or the sea's.
+Bitmap BlueFloored(Bitmap picture, int floor) {
+  for (int y = 0; y < picture.Height(); ++y)
+    for (int x = 0; x < picture.Width(); ++x) {
+      std::uint8_t& blue = picture.ScanLine(y)[3 * x];
+      blue = static_cast<std::uint8_t>(floor + blue * (255 - floor) / 255);
+    }
+  return picture;
+}
+
 TEST(EstimateRestoration, RecoversAKnownFade) {
   const Bitmap original = Scene(600, 400, 1);
   const Fade fade{{0.55, 0.8, 0.7}, {0, 0.03, 0.1}, 0.3};
@@ -235,6 +245,28 @@ TEST(EstimateRestoration, ASecondPassChangesNextToNothing) {
   }
 }
 
+TEST(EstimateRestoration, GoesOverToTheStretchSmoothlyAndHoldsItsResult) {
+  // The sky's blue floor rising in small steps carries the levels from the fading model over to
+  // the stretch without a jump, and each restoration stays as it is on a second pass.
+  const Bitmap scene = Scene(400, 300, 13);
+  Restoration previous;
+  for (int floor = 0; floor <= 200; floor += 5) {
+    SCOPED_TRACE(floor);
+    const Bitmap faded = Faded(BlueFloored(scene, floor), {{0.6, 0.7, 0.75}, {0, 0.03, 0.1}, 0.2});
+    const Restoration found = EstimateRestoration(faded, {});
+    if (floor > 0) {
+      for (auto level : {&ChannelLevels::black, &ChannelLevels::white, &ChannelLevels::gamma})
+        for (auto channel : {&Levels::red, &Levels::green, &Levels::blue})
+          EXPECT_LE(std::abs(found.levels.*channel.*level - previous.levels.*channel.*level), 12);
+      EXPECT_LE(std::abs(found.positions.corner - previous.positions.corner), 15);
+    }
+    previous = found;
+    if (floor % 50 != 0) continue;
+    const Bitmap restored = Restored(faded, found);
+    EXPECT_LT(MeanDifference(Restored(restored, EstimateRestoration(restored, {})), restored), 0.5);
+  }
+}
+
 TEST(FadeEvidence, RisesWithTheLiftAllChannelsShareAndCorrectsAsFarAsItCarries) {
   const std::array<ChannelMeasure, 3> sky{{{1, 1}, {1, 0.7}, {0.8, 0.4}}};
   EXPECT_EQ(WeighFadeEvidence(sky).fading, 0) << "red reaches deep black: the blue is the scene";
@@ -274,6 +306,40 @@ TEST(FadeEvidence, WantsTheRedShadowsLiftedClearly) {
     previous = now;
   }
   EXPECT_EQ(previous, 1);
+}
+
+TEST(FadeEvidence, GoesOverToTheStretchWhereAChannelIsLiftedBeyondADyesLoss) {
+  // A clearly faded print whose blue shadows go from a dye's loss to far beyond it, as a sky's.
+  double previous = 0;
+  for (double blueKept = 0.6; blueKept >= 0.1; blueKept -= 0.005) {
+    SCOPED_TRACE(blueKept);
+    const std::array<ChannelMeasure, 3> measures{{{1, 0.55}, {0.95, 0.7}, {0.8, blueKept}}};
+    const FadeEvidence evidence = WeighFadeEvidence(measures);
+    EXPECT_EQ(evidence.fading, 1);
+    EXPECT_GE(evidence.stretch, previous);
+    EXPECT_LE(evidence.stretch - previous, 0.15);
+    previous = evidence.stretch;
+    for (const ChannelMeasure& m : CorrectionCarried(measures, evidence))
+      EXPECT_GE(m.kept, kLeastKept);
+  }
+  EXPECT_EQ(previous, 1);
+  const std::array<ChannelMeasure, 3> unfaded{{{1, 1}, {1, 0.7}, {0.8, 0.1}}};
+  EXPECT_EQ(WeighFadeEvidence(unfaded).stretch, 0) << "a good photograph is not stretched";
+}
+
+TEST(EstimateRestoration, DoesNotTakeASkysBlueForALostDye) {
+  // A scene whose blue never gets dark, faded: blue's shadows would need its dye to keep far
+  // less than any dye keeps, so they are not read as its loss, and the light blue is not
+  // stretched down to black either.
+  const Bitmap original = BlueFloored(Scene(600, 400, 12), 170);
+  const Bitmap faded = Faded(original, {{0.6, 0.7, 0.75}, {0, 0.03, 0.1}, 0});
+  const Restoration found = EstimateRestoration(faded, {});
+  EXPECT_EQ(found.fading, 100);
+  EXPECT_GT(found.levels.blue.gamma, 70);
+  EXPECT_LE(found.levels.blue.black, std::lround(LinearToSrgb(std::pow(0.006, kLeastKept))));
+  const double before = MeanDifference(faded, original);
+  const double after = MeanDifference(Restored(faded, found), original);
+  EXPECT_LT(after, before / 2) << before << " " << after;
 }
 
 // A smooth picture whose linear light at each pixel is `light(x, y)` times a mid grey-blue.

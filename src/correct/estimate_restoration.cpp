@@ -12,6 +12,8 @@
 // Before any of it is applied, fade_evidence.h weighs how clearly the picture shows fading at
 // all, and steps 2 to 4 are carried only that far: a good photograph whose shadows are light
 // (fog, dusk, a sky) holds no black for step 3 to aim at, and its vignetting is the scene's.
+// Where a channel's shadows are lifted beyond any dye's loss, step 3 reads the scene's colour,
+// and the levels go over towards the blind per-channel stretch instead.
 // Options a person gave are kept, and the rest fitted around them.
 #include "correct/estimate_restoration.h"
 
@@ -19,6 +21,7 @@
 #include <cmath>
 #include <vector>
 
+#include "correct/channel_stretch.h"
 #include "correct/fade_evidence.h"
 #include "correct/light_falloff.h"
 #include "correct/reduced_view.h"
@@ -34,8 +37,6 @@ constexpr int kViewSide = 300;
 constexpr double kDeepestShadow = 0.006;
 // The most density the paper's stain adds, per channel (red, green, blue).
 constexpr double kLargestStain[3] = {0.0, 0.06, 0.15};
-// No dye keeps less of its density than this (prints keep 40 to 90 %); less is the scene.
-constexpr double kLeastKept = 0.4;
 // The gamma in which the gain works when the Gamma bar is left to the estimator: about the
 // one of the sRGB pictures that scanners and cameras write.
 constexpr int kSrgbGammaPosition = 220;
@@ -64,7 +65,7 @@ std::array<ChannelMeasure, 3> MeasureFade(std::array<std::vector<double>, 3> cha
     fade[c].white = std::clamp(ratio, std::pow(10.0, -kLargestStain[c]), 1.0);
     const double kept =
         std::log(std::max(shadow[c], 1e-4) / fade[c].white) / std::log(kDeepestShadow);
-    fade[c].kept = std::clamp(kept, kLeastKept, 1.0);
+    fade[c].kept = std::clamp(kept, 0.0, 1.0);
   }
   return fade;
 }
@@ -118,7 +119,9 @@ Restoration EstimateRestoration(const Bitmap& picture, const HeldSettings& held)
     result.levels = *held.levels;
   } else {
     const std::array<ChannelMeasure, 3> fade = CorrectionCarried(measures, evidence);
-    result.levels = {LevelsFor(fade[0]), LevelsFor(fade[1]), LevelsFor(fade[2])};
+    result.levels =
+        BlendLevels({LevelsFor(fade[0]), LevelsFor(fade[1]), LevelsFor(fade[2])},
+                    StretchLevels(view, std::pow(kDeepestShadow, kLeastKept)), evidence.stretch);
   }
   // A good photograph's own vignetting or a sky's gradient is the scene, not the copy's light.
   falloff.amount *= evidence.fading;

@@ -5,9 +5,13 @@
 
 namespace brumel {
 
+// No dye keeps less of its density than this (prints keep 40 to 90 %); a channel whose darkest
+// tones reach less of a print's deepest density is lifted by the scene as well.
+inline constexpr double kLeastKept = 0.4;
+
 // What one channel of the picture shows, in linear light with the copy's light fall-off taken
 // out: the paper's light against red's, and the share of a print's deepest density its darkest
-// tones reach (1 = they reach it; both 0..1).
+// tones reach (1 = they reach it; both 0..1, the share not bounded by kLeastKept).
 struct ChannelMeasure {
   double white = 1;
   double kept = 1;
@@ -18,13 +22,17 @@ struct FadeEvidence {
   double fading = 0;
   // How far the channels' differences are believed, 0..1: below 1 they are corrected alike.
   double perChannel = 0;
+  // How far the levels are taken from each channel's own range (the blind stretch) rather than
+  // from the fading model, 0..1: no more than the fading, and only where a channel is lifted
+  // beyond what a dye can lose.
+  double stretch = 0;
 };
 
 FadeEvidence WeighFadeEvidence(const std::array<ChannelMeasure, 3>& measures);
 
 // The measures moved from "nothing to correct" towards the measured ones as far as the
 // evidence carries: the part all channels share with the fading, the part in which they differ
-// with the per-channel evidence as well.
+// with the per-channel evidence as well; no channel keeps less than kLeastKept.
 std::array<ChannelMeasure, 3> CorrectionCarried(const std::array<ChannelMeasure, 3>& measures,
                                                 const FadeEvidence& evidence);
 

@@ -1,0 +1,62 @@
+// The stretch maps each channel's own range onto the full range and assumes nothing of the
+// scene: neither that it held a deep black nor how the dyes lost their density. It is what a
+// restorer falls back on where the fading model's reading of the shadows fails, as where a
+// channel is lifted by the scene itself (a sky, the sea, sand) and its darkest tones say
+// nothing of its dye. The clipped share is small enough to keep every highlight a print holds.
+// No black point is set higher than fading can lift a black: tones lighter than that are the
+// scene's own in any case (a sky whose blue never darkens keeps its light blue).
+#include "correct/channel_stretch.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace brumel {
+
+namespace {
+
+// The share of the view's pixels left below the black point and above the white point.
+constexpr double kClipped = 0.0005;
+
+int Lerp(int from, int to, double weight) {
+  return static_cast<int>(std::lround(from + (to - from) * weight));
+}
+
+// The levels nearest these values that stay in their ranges, the black point below the white.
+ChannelLevels InRange(int black, int white, int gamma) {
+  ChannelLevels levels;
+  levels.white = std::clamp(white, kLevelsWhite.minimum + 1, kLevelsWhite.maximum);
+  levels.black = std::clamp(black, kLevelsBlack.minimum, levels.white - 1);
+  levels.gamma = std::clamp(gamma, kLevelsGamma.minimum, kLevelsGamma.maximum);
+  return levels;
+}
+
+ChannelLevels Blend(const ChannelLevels& model, const ChannelLevels& stretch, double weight) {
+  return InRange(Lerp(model.black, stretch.black, weight), Lerp(model.white, stretch.white, weight),
+                 Lerp(model.gamma, stretch.gamma, weight));
+}
+
+}  // namespace
+
+Levels StretchLevels(const ReducedView& view, double liftedBlack) {
+  Levels levels;
+  ChannelLevels* channels[3] = {&levels.red, &levels.green, &levels.blue};
+  std::vector<double> values(view.light.size());
+  for (int c = 0; c < 3; ++c) {
+    for (std::size_t i = 0; i < values.size(); ++i) values[i] = view.light[i][c];
+    const double white = Percentile(values, 1 - kClipped);
+    const double black = std::min(Percentile(values, kClipped), liftedBlack * white);
+    *channels[c] =
+        InRange(static_cast<int>(std::lround(LinearToSrgb(black))),
+                static_cast<int>(std::lround(LinearToSrgb(white))), kLevelsGamma.initial);
+  }
+  return levels;
+}
+
+Levels BlendLevels(const Levels& model, const Levels& stretch, double weight) {
+  const double w = std::clamp(weight, 0.0, 1.0);
+  return {Blend(model.red, stretch.red, w), Blend(model.green, stretch.green, w),
+          Blend(model.blue, stretch.blue, w)};
+}
+
+}  // namespace brumel
