@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <cstdint>
 #include <iterator>
-#include <memory>
 #include <thread>
 #include <vector>
 
@@ -15,6 +14,7 @@
 #include "formats/tiff/libtiff_source.h"
 #include "platform/atomic_file.h"
 #include "platform/error.h"
+#include "platform/picture_memory.h"
 
 namespace brumel {
 
@@ -97,12 +97,12 @@ class Deflater {
 
 // The deflated strips of a picture, strip s in slot s of one block: the threads fill their slots
 // at once, and memory is touched only where a stream is written, not for every strip's bound
-// nor afresh for every strip.
+// nor afresh for every strip; a picture's memory, in huge pages.
 struct DeflatedStrips {
-  std::unique_ptr<std::uint8_t[]> block;
+  std::vector<std::uint8_t, PictureAllocator<std::uint8_t>> block;
   std::size_t slot = 0;
   std::vector<std::size_t> sizes;
-  const std::uint8_t* Strip(std::size_t s) const { return block.get() + s * slot; }
+  std::uint8_t* Strip(std::size_t s) { return block.data() + s * slot; }
 };
 
 // Every strip deflated, on up to threads threads, each taking the next strip not yet taken.
@@ -113,7 +113,7 @@ DeflatedStrips DeflateStrips(const Bitmap& bitmap, std::uint32_t rowsPerStrip, u
   strips.sizes.resize(count);
   strips.slot = Deflater().Bound(bitmap.BitsPerPixel() / 8 * std::size_t{rowsPerStrip} *
                                  static_cast<std::size_t>(bitmap.Width()));
-  strips.block.reset(new std::uint8_t[strips.slot * count]);  // left uninitialised
+  strips.block.resize(strips.slot * count);  // left unset
   std::atomic<std::uint32_t> next{0};
   std::atomic<bool> failed{false};
   auto work = [&] {
@@ -123,7 +123,7 @@ DeflatedStrips DeflateStrips(const Bitmap& bitmap, std::uint32_t rowsPerStrip, u
       for (std::uint32_t s = next++; s < count && !failed; s = next++) {
         const std::uint32_t first = s * rowsPerStrip;
         StripSamples(bitmap, first, std::min(rowsPerStrip, height - first), true, samples);
-        strips.sizes[s] = deflater.Strip(samples, strips.block.get() + s * strips.slot, strips.slot);
+        strips.sizes[s] = deflater.Strip(samples, strips.Strip(s), strips.slot);
       }
     } catch (const std::bad_alloc&) {
       failed = true;
@@ -159,10 +159,9 @@ bool WriteStrips(TIFF* tiff, const Bitmap& bitmap, TiffCompression compression,
                  std::uint32_t rowsPerStrip, unsigned threads) {
   const auto height = static_cast<std::uint32_t>(bitmap.Height());
   if (compression == TiffCompression::Deflate) {
-    const DeflatedStrips strips = DeflateStrips(bitmap, rowsPerStrip, threads);
+    DeflatedStrips strips = DeflateStrips(bitmap, rowsPerStrip, threads);
     for (std::uint32_t s = 0; s < strips.sizes.size(); ++s)
-      if (TIFFWriteRawStrip(tiff, s, const_cast<std::uint8_t*>(strips.Strip(s)),
-                            static_cast<tmsize_t>(strips.sizes[s])) < 0)
+      if (TIFFWriteRawStrip(tiff, s, strips.Strip(s), static_cast<tmsize_t>(strips.sizes[s])) < 0)
         return false;
     return true;
   }
