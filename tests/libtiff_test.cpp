@@ -195,6 +195,27 @@ TEST_F(LibtiffFiles, ADamagedStripNamesTheRowWhereThePictureStops) {
   EXPECT_NE(damage.damage.find("row 12 of 21"), std::string::npos) << damage.damage;
   EXPECT_EQ(testing::Rgb(bitmap, 5, 11), testing::Rgb(picture_, 5, 11));
   EXPECT_EQ(testing::Rgb(bitmap, 5, 12), 0x808080u);
+  // At 16 bits the rest is the same grey, 128 x 257.
+  const Bitmap deep = testing::Pattern48(37, 21, 6);
+  testing::WriteBytes(Path("deep.rgb"), testing::RawRgb16(deep));
+  const std::string deepCopy =
+      Made("convert -size 37x21 -depth 16 -endian MSB rgb:" + Path("deep.rgb") +
+               " -compress zip -define tiff:rows-per-strip=4",
+           "deep.tif");
+  std::vector<std::uint8_t> deepBytes = testing::ReadBytes(deepCopy);
+  MemoryByteSource deepSource(deepBytes);
+  TFileTiff deepTiff;
+  deepTiff.ReadFrom(deepCopy, deepSource);
+  const StripInfo* deepStrip = deepTiff.Directory(0)->Strip(3);
+  ASSERT_NE(deepStrip, nullptr);
+  for (std::uint32_t i = 0; i < deepStrip->ByteCount; ++i) deepBytes[deepStrip->Offset + i] = 0xFF;
+  MemoryByteSource deepDamaged(deepBytes);
+  ASSERT_TRUE(LoadAnyTiff(deepCopy, deepDamaged, bitmap, damage, nullptr, SampleDepth::Bits16));
+  EXPECT_NE(damage.damage.find("row 12 of 21"), std::string::npos) << damage.damage;
+  ASSERT_EQ(bitmap.Format(), PixelFormat::Bits48);
+  EXPECT_EQ(bitmap.SampleLine<std::uint16_t>(11)[7], deep.SampleLine<std::uint16_t>(11)[7]);
+  EXPECT_EQ(bitmap.SampleLine<std::uint16_t>(12)[7], 128 * 257);
+  EXPECT_EQ(bitmap.SampleLine<std::uint16_t>(20)[3 * 37 - 1], 128 * 257);
   // A port that does not take a part of a picture gets the error.
   RecordingMessages refusing;
   EXPECT_NE(FailureOf(copy, bytes, refusing), "");
