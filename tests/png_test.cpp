@@ -455,6 +455,28 @@ TEST_F(PngTest, FortyEightBitBitmapsBecomeSixteenBitFilesThatReadBackExactly) {
   }
 }
 
+TEST_F(PngTest, ASixteenBitFileThatEndsEarlyIsGreyAfterItsLastRow) {
+  // Noise, so that the file is long and cut in the middle of its rows.
+  Bitmap picture(64, 400, PixelFormat::Bits48);
+  std::uint32_t state = 7;
+  for (int y = 0; y < picture.Height(); ++y)
+    for (int i = 0; i < 3 * picture.Width(); ++i) {
+      state = state * 1103515245u + 12345u;
+      picture.SampleLine<std::uint16_t>(y)[i] = static_cast<std::uint16_t>(state >> 16);
+    }
+  BitmapToPng(Path("deep.png"), picture);
+  std::vector<std::uint8_t> bytes = ReadBytes(Path("deep.png"));
+  bytes.resize(bytes.size() / 2);
+  WriteBytes(Path("half.png"), bytes);
+  Bitmap back;
+  std::string damage;
+  PngToBitmap(Path("half.png"), back, &damage, SampleDepth::Bits16);
+  EXPECT_NE(damage.find("the rest is grey"), std::string::npos) << damage;
+  ASSERT_EQ(back.Format(), PixelFormat::Bits48);
+  EXPECT_EQ(SamplesOf(back, 0), SamplesOf(picture, 0)) << damage;
+  EXPECT_EQ(SamplesOf(back, 399), std::vector<int>(3 * 64, 128 * 257));
+}
+
 TEST_F(PngTest, DrawingOntoATargetCompositesWhereTheBufferCovers) {
   PngImageInfo info;
   info.width = 2;
