@@ -147,16 +147,15 @@ bool Reader::ReadPlaneBand(const Layout& layout, std::uint32_t band, std::uint16
   return true;
 }
 
-// A decoded sample in a scan line of Out's samples: kept, or narrowed from 16 bits to 8.
-template <typename Out>
-inline Out Stored(Out sample) {
-  return sample;
-}
-template <typename Out>
-inline Out Stored(std::uint16_t sample)
-  requires(sizeof(Out) == 1)
-{
-  return static_cast<std::uint8_t>((sample * 255u + 32767u) / 65535u);
+// A decoded sample in a scan line of Out's samples: kept, or narrowed from 16 bits to 8 (an
+// 8-bit file goes into a 24-bit picture at every depth, and is widened afterwards).
+template <typename Out, typename Sample>
+inline Out Stored(Sample sample) {
+  static_assert(sizeof(Out) <= sizeof(Sample));
+  if constexpr (sizeof(Out) < sizeof(Sample))
+    return static_cast<Out>((sample * 255u + 32767u) / 65535u);
+  else
+    return sample;
 }
 
 // Row y of a band into a 24- or 48-bit scan line (blue, green, red): channel c of pixel x is
