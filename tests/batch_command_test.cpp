@@ -123,9 +123,9 @@ TEST_F(BatchCommandTest, UsageErrorsWriteNothing) {
 }
 
 TEST_F(BatchCommandTest, Depth16IsForPngAndTiffOutputsAndTakesEightOrSixteen) {
-  for (const std::vector<std::string>& arguments :
-       {std::vector<std::string>{"-o", Path("out.jpg")}, {"-o", Path("out.png"), "-f", "bmp"},
-        {"-o", Path("out.bmp")}}) {
+  for (const std::vector<std::string>& arguments : {std::vector<std::string>{"-o", Path("out.jpg")},
+                                                    {"-o", Path("out.png"), "-f", "bmp"},
+                                                    {"-o", Path("out.bmp")}}) {
     std::vector<std::string> line = arguments;
     line.insert(line.end(), {"--depth", "16", Path("in.bmp")});
     EXPECT_EQ(Run(line), kExitUsage) << arguments[1];

@@ -323,8 +323,7 @@ TEST_F(CollectionTest, SixteenBitMastersKeepTheirMetadataAndTheRecord) {
     line.insert(line.end(), options.begin(), options.end());
     line.push_back(master);
     ASSERT_EQ(RunBatchProgram(line), 0) << options[1];
-    const std::string output =
-        Path(options[0] == "--auto" ? "auto/master.tif"
+    const std::string output = Path(options[0] == "--auto"                     ? "auto/master.tif"
                                     : options.back() == Path("out/{name}.png") ? "out/master.png"
                                                                                : "out/master.tif");
     EXPECT_EQ(Output("exiftool -s3 -DateTimeOriginal -XMP-dc:Title -BitsPerSample -BitDepth " +
@@ -345,13 +344,16 @@ TEST_F(CollectionTest, SixteenBitMastersKeepTheirMetadataAndTheRecord) {
   ASSERT_EQ(RunBatchProgram({"-q", "--depth", "16", "-j", "2", "-o", Path("both/{name}.tif"),
                              master, Path("scans/copy.tif")}),
             0);
-  EXPECT_EQ(testing::ReadBytes(Path("both/master.tif")), testing::ReadBytes(Path("out/master.tif")));
-  EXPECT_TRUE(testing::SameSamples(Loaded16(Path("both/copy.tif")), Loaded16(Path("out/master.tif"))));
+  EXPECT_EQ(testing::ReadBytes(Path("both/master.tif")),
+            testing::ReadBytes(Path("out/master.tif")));
+  EXPECT_TRUE(
+      testing::SameSamples(Loaded16(Path("both/copy.tif")), Loaded16(Path("out/master.tif"))));
   // The record of an automatic run, given back, repeats its bytes at 16 bits too.
   ASSERT_EQ(RunBatchProgram({"-q", "--depth", "16", "--settings-from", Path("auto/master.tif"),
                              "-o", Path("again/{name}.tif"), master}),
             0);
-  EXPECT_EQ(testing::ReadBytes(Path("again/master.tif")), testing::ReadBytes(Path("auto/master.tif")));
+  EXPECT_EQ(testing::ReadBytes(Path("again/master.tif")),
+            testing::ReadBytes(Path("auto/master.tif")));
 }
 
 TEST_F(CollectionTest, SettingsFromAFileWithoutARecordIsAUsageError) {

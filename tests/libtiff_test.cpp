@@ -308,8 +308,8 @@ TEST_F(LibtiffFiles, FortyEightBitBitmapsBecomeSixteenBitTiffsInEveryCompression
     ASSERT_TRUE(LoadAnyTiffFile(out, bitmap, messages_, nullptr, SampleDepth::Bits16));
     EXPECT_TRUE(testing::SameSamples(deep, bitmap));
     // ImageMagick's own decoding gives exactly the samples.
-    ASSERT_TRUE(testing::RunCommand("convert " + out + " -depth 16 -endian MSB rgb:" +
-                                    Path("back.rgb")));
+    ASSERT_TRUE(
+        testing::RunCommand("convert " + out + " -depth 16 -endian MSB rgb:" + Path("back.rgb")));
     EXPECT_TRUE(testing::ReadBytes(Path("back.rgb")) == testing::RawRgb16(deep));
   }
 }
@@ -325,9 +325,9 @@ TEST_F(LibtiffFiles, Depth16CorrectsSixteenBitTiffAndPngFilesWithinAUnitOfTheFor
   ASSERT_TRUE(restoration) << problem;
   Bitmap expected(deep.Width(), deep.Height(), PixelFormat::Bits48);
   CorrectBitmapReference(deep, expected, SettingsFor(*restoration));
-  for (const auto& [input, output] :
-       {std::pair{Made(raw, "in16.tif"), "out.tif"}, {Made(raw, "in16.png"), "out.png"},
-        {Made(raw + " -compress zip", "zip16.tif"), "zip.png"}}) {
+  for (const auto& [input, output] : {std::pair{Made(raw, "in16.tif"), "out.tif"},
+                                      {Made(raw, "in16.png"), "out.png"},
+                                      {Made(raw + " -compress zip", "zip16.tif"), "zip.png"}}) {
     SCOPED_TRACE(input);
     std::istringstream words(options + " --depth 16 --compress " +
                              (std::string(output).ends_with(".tif") ? "deflate" : "none") +
@@ -340,8 +340,8 @@ TEST_F(LibtiffFiles, Depth16CorrectsSixteenBitTiffAndPngFilesWithinAUnitOfTheFor
     std::ostringstream errors;
     ASSERT_EQ(RunBatchCommand(static_cast<int>(argv.size()), argv.data(), out, errors, false), 0)
         << errors.str();
-    const std::string written = BatchOutputName(Path(output), 0,
-                                                FormatOfFileName(Path(output))->format);
+    const std::string written =
+        BatchOutputName(Path(output), 0, FormatOfFileName(Path(output))->format);
     Bitmap corrected;
     ASSERT_TRUE(LoadImageFile(written, corrected, messages_, nullptr, SampleDepth::Bits16));
     ASSERT_EQ(corrected.Width(), deep.Width());

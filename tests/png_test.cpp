@@ -399,9 +399,11 @@ TEST_F(PngTest, SixteenBitFilesKeepEverySampleAtDepth16) {
   for (int y = 0; y < picture.Height(); ++y) {
     rgb.emplace_back();
     for (int x = 0; x < picture.Width(); ++x)
-      for (int c = 2; c >= 0; --c) rgb.back().push_back(picture.SampleLine<std::uint16_t>(y)[3 * x + c]);
+      for (int c = 2; c >= 0; --c)
+        rgb.back().push_back(picture.SampleLine<std::uint16_t>(y)[3 * x + c]);
   }
-  WriteTestPng(Path("rgb.png"), MakePng(PNG_COLOR_TYPE_RGB, 16, picture.Width(), BigEndianRows(rgb)));
+  WriteTestPng(Path("rgb.png"),
+               MakePng(PNG_COLOR_TYPE_RGB, 16, picture.Width(), BigEndianRows(rgb)));
   Bitmap back;
   PngToBitmap(Path("rgb.png"), back, nullptr, SampleDepth::Bits16);
   EXPECT_TRUE(SameSamples(picture, back));
@@ -416,16 +418,16 @@ TEST_F(PngTest, SixteenBitFilesKeepEverySampleAtDepth16) {
                MakePng(PNG_COLOR_TYPE_GRAY, 16, 3, BigEndianRows({{0, 1, 65534}})));
   PngToBitmap(Path("grey.png"), back, nullptr, SampleDepth::Bits16);
   EXPECT_EQ(SamplesOf(back, 0), (std::vector<int>{0, 0, 0, 1, 1, 1, 65534, 65534, 65534}));
-  WriteTestPng(Path("alpha.png"),
-               MakePng(PNG_COLOR_TYPE_RGB_ALPHA, 16, 3,
-                       BigEndianRows({{1, 2, 3, 65535, 1000, 2000, 3000, 0, 300, 20000, 60000,
-                                       32768}})));
+  WriteTestPng(
+      Path("alpha.png"),
+      MakePng(PNG_COLOR_TYPE_RGB_ALPHA, 16, 3,
+              BigEndianRows({{1, 2, 3, 65535, 1000, 2000, 3000, 0, 300, 20000, 60000, 32768}})));
   PngToBitmap(Path("alpha.png"), back, nullptr, SampleDepth::Bits16);
   const auto over = [](long colour) {
     return static_cast<int>((32768 * colour + 32767 * 65535l) / 65535);
   };
-  EXPECT_EQ(SamplesOf(back, 0), (std::vector<int>{3, 2, 1, 65535, 65535, 65535, over(60000),
-                                                  over(20000), over(300)}));
+  EXPECT_EQ(SamplesOf(back, 0),
+            (std::vector<int>{3, 2, 1, 65535, 65535, 65535, over(60000), over(20000), over(300)}));
   // Files of 8 bits and below are read as at depth 8.
   WriteTestPng(Path("eight.png"), MakePng(PNG_COLOR_TYPE_GRAY, 8, 2, {{7, 250}}));
   PngToBitmap(Path("eight.png"), back, nullptr, SampleDepth::Bits16);
@@ -449,8 +451,8 @@ TEST_F(PngTest, FortyEightBitBitmapsBecomeSixteenBitFilesThatReadBackExactly) {
   }
   // ImageMagick's own decoding: red, green, blue, big-endian, exactly the samples.
   if (HaveTool("convert")) {
-    ASSERT_TRUE(RunCommand("convert " + Quoted(Path("deep.png")) + " -depth 16 -endian MSB rgb:" +
-                           Quoted(Path("deep.rgb"))));
+    ASSERT_TRUE(RunCommand("convert " + Quoted(Path("deep.png")) +
+                           " -depth 16 -endian MSB rgb:" + Quoted(Path("deep.rgb"))));
     EXPECT_EQ(ReadBytes(Path("deep.rgb")), RawRgb16(picture));
   }
 }

@@ -26,8 +26,8 @@ namespace {
 // and made in memory, where carry, when given, adds the metadata before the one write.
 void WriteOutput(const std::string& name, const Bitmap& bitmap, const BatchRequest& request,
                  RowGate* gate, unsigned threads, const MetadataStep* carry) {
-  const bool ownTiff = request.compression == TiffCompression::None &&
-                       bitmap.Format() != PixelFormat::Bits48;
+  const bool ownTiff =
+      request.compression == TiffCompression::None && bitmap.Format() != PixelFormat::Bits48;
   if (request.format != OutputFormat::Tiff || ownTiff)
     return FormatRow(request.format).write(name, bitmap, gate);
   if (gate != nullptr) gate->AwaitRows(bitmap.Height());

@@ -55,8 +55,8 @@ Exiv2::Image::AutoPtr ReadSource(const std::string& from) {
 }
 
 Error SystemFailure(const std::string& what, const std::string& file, int error) {
-  return Error("Cannot write the metadata of " + file + ": " + what + " it: " +
-               std::strerror(error));
+  return Error("Cannot write the metadata of " + file + ": " + what +
+               " it: " + std::strerror(error));
 }
 
 std::vector<std::uint8_t> FileBytes(const std::string& name) {

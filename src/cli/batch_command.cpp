@@ -82,8 +82,8 @@ void DeclareOptions(CLI::App& app, CommandLine& line) {
                  "8 or 16: the bits a sample inputs are read, corrected and written at; 16 keeps "
                  "16-bit PNG and TIFF inputs whole, widens the others and writes 16-bit PNG or "
                  "TIFF outputs")
-      ->check(CLI::IsMember(std::vector<std::string>(std::begin(kSampleDepthNames),
-                                                      std::end(kSampleDepthNames))))
+      ->check(CLI::IsMember(
+          std::vector<std::string>(std::begin(kSampleDepthNames), std::end(kSampleDepthNames))))
       ->default_val(kSampleDepthNames[0])
       ->type_name("D");
   DeclareCorrectionOptions(app, line.correction);

@@ -67,8 +67,8 @@ void WholePicture(const std::string& fileName, const Bitmap& bitmap, RowGate* ga
 constexpr PictureFormat kFormats[] = {
     {OutputFormat::Png, "png", ".PNG", ".png", "Ping", "*.png", "Ping", "*.PNG",
      ReadPng<SampleDepth::Bits8>, ReadPng<SampleDepth::Bits16>, WholePicture<BitmapToPng>},
-    {OutputFormat::Jpeg, "jpg", ".JPG", ".jpg", "jpeg", "*.jpg", "Jpeg", "*.JPG", ReadJpeg,
-     nullptr, SaveJpegFile},
+    {OutputFormat::Jpeg, "jpg", ".JPG", ".jpg", "jpeg", "*.jpg", "Jpeg", "*.JPG", ReadJpeg, nullptr,
+     SaveJpegFile},
     {OutputFormat::WindowsBitmap, "bmp", ".BMP", ".bmp", "bitmap", "*.bmp", "BitMap", "*.BMP",
      ReadBmp, nullptr, WholePicture<SaveBmpFile>},
     {OutputFormat::Tiff, "tif", ".TIF", ".TIF", "Tif", "*.tif", "tif (uncompressed)", "*.tif",

@@ -18,9 +18,9 @@ namespace brumel {
 enum class OutputFormat { Png, Jpeg, WindowsBitmap, Tiff };
 
 // Reads the named file into working, which is 24 bits after every load (or, for a reader that
-// keeps 16-bit samples, 48 bits when the file holds them); true when working was replaced. Errors travel as the error type; a reader may also tell messages why the file holds
-// no picture it takes and return false. A reader that produces rows one by one reports them to
-// progress, when given.
+// keeps 16-bit samples, 48 bits when the file holds them); true when working was replaced. Errors
+// travel as the error type; a reader may also tell messages why the file holds no picture it takes
+// and return false. A reader that produces rows one by one reports them to progress, when given.
 using PictureReader = bool (*)(const std::string& fileName, Bitmap& working, MessagePort& messages,
                                RowProgress* progress);
 

@@ -150,8 +150,7 @@ void ReadPngSteps(png_structp png, png_infop info, PngSource* source, PngImageIn
 
 // Steps 2 to 19 of ReadPngFile: true when image was filled, as far as the file went when
 // outcome->readingRows. C style: nothing with a destructor is in scope of the setjmp.
-bool ReadPngStream(PngSource* source, PngImageInfo* image, PngOutcome* outcome,
-                   SampleDepth depth) {
+bool ReadPngStream(PngSource* source, PngImageInfo* image, PngOutcome* outcome, SampleDepth depth) {
   png_structp png =
       png_create_read_struct(PNG_LIBPNG_VER_STRING, outcome, PngErrorExit, PngIgnoreWarning);
   if (png == nullptr) return false;
@@ -307,7 +306,8 @@ void DrawSamples(const PngImageInfo& info, Bitmap& target, int left, int top) {
       if (t == kMax) continue;
       for (int c = 0; c < 3; ++c) {
         const std::uint64_t colour = BufferSample(source, 2 - c, Sample{});
-        pixel[c] = static_cast<Sample>(t == 0 ? colour : (t * pixel[c] + (kMax - t) * colour) / kMax);
+        pixel[c] =
+            static_cast<Sample>(t == 0 ? colour : (t * pixel[c] + (kMax - t) * colour) / kMax);
       }
     }
   }

@@ -30,10 +30,10 @@ void PngToBitmapFromMemory(const std::uint8_t* data, std::size_t size, Bitmap& t
 
 // Writes bitmap as an RGB PNG, not interlaced: a 48-bit bitmap at 16 bits a sample, any other
 // format's 24-bit colours at 8 bits; with the chunks IHDR, tEXt (kPngSoftwareKey,
-// kPngSoftwareText of png_unit_detail.h), IDAT, IEND. The file is replaced only when complete. Raises "Error Opening
-// File " + name + "!" when the file can't be created and "Error Writing PNG File!" when writing
-// fails, with the system's reason on the command line. Refuses an empty bitmap before creating
-// anything.
+// kPngSoftwareText of png_unit_detail.h), IDAT, IEND. The file is replaced only when complete.
+// Raises "Error Opening File " + name + "!" when the file can't be created and "Error Writing PNG
+// File!" when writing fails, with the system's reason on the command line. Refuses an empty bitmap
+// before creating anything.
 void BitmapToPng(const std::string& fileName, const Bitmap& bitmap);
 
 }  // namespace brumel
