@@ -72,7 +72,8 @@ TEST_F(BatchCommandTest, VersionAndHelp) {
        {"--output", "--format",        "--corner",     "--centre",         "--curve",
         "--gamma",  "--red",           "--green",      "--blue",           "--levels",
         "--auto",   "--estimate",      "--keep-going", "--quiet",          "--from",
-        "--shard",  "--skip-existing", "--report",     "--strip-metadata", "--settings-from"})
+        "--shard",  "--skip-existing", "--report",     "--strip-metadata", "--settings-from",
+        "--depth",  "--compress"})
     EXPECT_NE(out_.str().find(option), std::string::npos) << option;
 }
 
@@ -119,6 +120,27 @@ TEST_F(BatchCommandTest, UsageErrorsWriteNothing) {
     EXPECT_NE(text.find("--help"), std::string::npos) << text;
     EXPECT_TRUE(NothingWritten()) << arguments[1];
   }
+}
+
+TEST_F(BatchCommandTest, Depth16IsForPngAndTiffOutputsAndTakesEightOrSixteen) {
+  for (const std::vector<std::string>& arguments : {std::vector<std::string>{"-o", Path("out.jpg")},
+                                                    {"-o", Path("out.png"), "-f", "bmp"},
+                                                    {"-o", Path("out.bmp")}}) {
+    std::vector<std::string> line = arguments;
+    line.insert(line.end(), {"--depth", "16", Path("in.bmp")});
+    EXPECT_EQ(Run(line), kExitUsage) << arguments[1];
+    EXPECT_NE(errors_.str().find("--depth 16 is for PNG and TIFF outputs only"), std::string::npos)
+        << errors_.str();
+  }
+  for (const char* depth : {"12", "0", "8bit", ""}) {
+    EXPECT_EQ(Run({"-o", Path("out.png"), "--depth", depth, Path("in.bmp")}), kExitUsage) << depth;
+    EXPECT_NE(errors_.str().find("--depth"), std::string::npos) << errors_.str();
+  }
+  EXPECT_TRUE(NothingWritten());
+  // Depth 8 is the default, with the bytes of a run without the option.
+  ASSERT_EQ(Run({"-o", Path("a.jpg"), Path("in.bmp")}), kExitWritten);
+  ASSERT_EQ(Run({"-o", Path("b.jpg"), "--depth", "8", Path("in.bmp")}), kExitWritten);
+  EXPECT_EQ(testing::ReadBytes(Path("a0.jpg")), testing::ReadBytes(Path("b0.jpg")));
 }
 
 TEST_F(BatchCommandTest, ABadLevelsTextSaysWhatTheOptionTakes) {

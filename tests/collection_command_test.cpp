@@ -199,6 +199,13 @@ TEST_F(CollectionTest, MetadataIsCarriedOverAndStripped) {
   }
 }
 
+Bitmap Loaded16(const std::string& file) {
+  Bitmap picture;
+  NullMessages messages;
+  EXPECT_TRUE(LoadImageFile(file, picture, messages, nullptr, SampleDepth::Bits16)) << file;
+  return picture;
+}
+
 TEST_F(CollectionTest, TiffOutputsWithMetadataKeepTheWritersPixels) {
   if (!Have("tiffinfo") || !Have("exiftool"))
     GTEST_SKIP() << "tiffinfo or exiftool (Debian libtiff-tools, libimage-exiftool-perl) missing";
@@ -288,6 +295,65 @@ TEST_F(CollectionTest, SettingsFromARecordRepeatTheRestoration) {
                              Path("other/{name}.png"), Path("scans/again.png")}),
             0);
   EXPECT_TRUE(testing::SamePixels(Loaded(Path("auto/c.png")), Loaded(Path("other/again.png"))));
+}
+
+TEST_F(CollectionTest, SixteenBitMastersKeepTheirMetadataAndTheRecord) {
+  if (!Have("exiftool") || !Have("convert"))
+    GTEST_SKIP() << "exiftool or convert (libimage-exiftool-perl, imagemagick) is missing";
+  const Bitmap deep = testing::Pattern48(60, 40, 2);
+  testing::WriteBytes(Path("deep.rgb"), testing::RawRgb16(deep));
+  testing::WriteBytes(Path("profile.icc"), SmallProfile());
+  fs::create_directories(Path("scans"));
+  const std::string master = Path("scans/master.tif");
+  ASSERT_EQ(std::system(("convert -size 60x40 -depth 16 -endian MSB rgb:" + Path("deep.rgb") +
+                         " -compress lzw " + Quoted(master))
+                            .c_str()),
+            0);
+  ASSERT_EQ(std::system(("exiftool -q -overwrite_original -DateTimeOriginal='1961:05:02 "
+                         "09:00:00' -XMP-dc:Title='Harbour' '-ICC_Profile<=" +
+                         Path("profile.icc") + "' " + Quoted(master))
+                            .c_str()),
+            0);
+  for (const std::vector<std::string>& options :
+       {std::vector<std::string>{"--compress", "deflate", "-o", Path("out/{name}.tif")},
+        {"--compress", "none", "-o", Path("out/{name}.tif")},
+        {"-o", Path("out/{name}.png")},
+        {"--auto", "-o", Path("auto/{name}.tif")}}) {
+    std::vector<std::string> line = {"-q", "--depth", "16"};
+    line.insert(line.end(), options.begin(), options.end());
+    line.push_back(master);
+    ASSERT_EQ(RunBatchProgram(line), 0) << options[1];
+    const std::string output = Path(options[0] == "--auto"                     ? "auto/master.tif"
+                                    : options.back() == Path("out/{name}.png") ? "out/master.png"
+                                                                               : "out/master.tif");
+    EXPECT_EQ(Output("exiftool -s3 -DateTimeOriginal -XMP-dc:Title -BitsPerSample -BitDepth " +
+                     Quoted(output)),
+              output.ends_with(".png") ? "1961:05:02 09:00:00\nHarbour\n16\n"
+                                       : "1961:05:02 09:00:00\nHarbour\n16 16 16\n")
+        << output;
+    const std::string profile = Output("exiftool -b -ICC_Profile " + Quoted(output));
+    EXPECT_EQ(std::vector<std::uint8_t>(profile.begin(), profile.end()), SmallProfile()) << output;
+    EXPECT_EQ(Output("exiftool -s3 -XMP-brumel:Source " + Quoted(output)), "master.tif\n");
+    if (options[0] != "--auto") {
+      EXPECT_EQ(Output("exiftool -s3 -XMP-brumel:Settings " + Quoted(output)),
+                kStartUpSettings + "\n");
+    }
+  }
+  // Inputs worked on at once are read and written at 16 bits as one at a time.
+  fs::copy_file(master, Path("scans/copy.tif"));
+  ASSERT_EQ(RunBatchProgram({"-q", "--depth", "16", "-j", "2", "-o", Path("both/{name}.tif"),
+                             master, Path("scans/copy.tif")}),
+            0);
+  EXPECT_EQ(testing::ReadBytes(Path("both/master.tif")),
+            testing::ReadBytes(Path("out/master.tif")));
+  EXPECT_TRUE(
+      testing::SameSamples(Loaded16(Path("both/copy.tif")), Loaded16(Path("out/master.tif"))));
+  // The record of an automatic run, given back, repeats its bytes at 16 bits too.
+  ASSERT_EQ(RunBatchProgram({"-q", "--depth", "16", "--settings-from", Path("auto/master.tif"),
+                             "-o", Path("again/{name}.tif"), master}),
+            0);
+  EXPECT_EQ(testing::ReadBytes(Path("again/master.tif")),
+            testing::ReadBytes(Path("auto/master.tif")));
 }
 
 TEST_F(CollectionTest, SettingsFromAFileWithoutARecordIsAUsageError) {

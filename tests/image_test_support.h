@@ -111,6 +111,48 @@ inline ::testing::AssertionResult SamePixels(const Bitmap& expected, const Bitma
   return ::testing::AssertionSuccess();
 }
 
+// A 48-bit picture whose samples use all 16 bits (the low byte is no copy of the high one, as
+// in a widened picture), different per seed.
+inline Bitmap Pattern48(int width, int height, int seed = 0) {
+  Bitmap bitmap(width, height, PixelFormat::Bits48);
+  for (int y = 0; y < height; ++y) {
+    std::uint16_t* row = bitmap.SampleLine<std::uint16_t>(y);
+    for (int i = 0; i < 3 * width; ++i)
+      row[i] = static_cast<std::uint16_t>((i + 1) * 40503u + y * 7919u + seed * 257u + 1);
+  }
+  return bitmap;
+}
+
+// Both 48 bits, of the same size, with the same samples.
+inline ::testing::AssertionResult SameSamples(const Bitmap& expected, const Bitmap& actual) {
+  if (expected.Format() != PixelFormat::Bits48 || actual.Format() != PixelFormat::Bits48)
+    return ::testing::AssertionFailure() << "not 48 bits";
+  if (expected.Width() != actual.Width() || expected.Height() != actual.Height())
+    return ::testing::AssertionFailure() << "size " << actual.Width() << " x " << actual.Height();
+  for (int y = 0; y < expected.Height(); ++y)
+    for (int i = 0; i < 3 * expected.Width(); ++i)
+      if (expected.SampleLine<std::uint16_t>(y)[i] != actual.SampleLine<std::uint16_t>(y)[i])
+        return ::testing::AssertionFailure()
+               << "sample " << i << " of row " << y << " is "
+               << actual.SampleLine<std::uint16_t>(y)[i] << ", expected "
+               << expected.SampleLine<std::uint16_t>(y)[i];
+  return ::testing::AssertionSuccess();
+}
+
+// A 48-bit picture as the raw samples ImageMagick reads and writes with
+// "-depth 16 -endian MSB rgb:FILE": red, green, blue, two big-endian bytes each.
+inline std::vector<std::uint8_t> RawRgb16(const Bitmap& bitmap) {
+  std::vector<std::uint8_t> bytes;
+  for (int y = 0; y < bitmap.Height(); ++y)
+    for (int x = 0; x < bitmap.Width(); ++x)
+      for (int c = 2; c >= 0; --c) {
+        const std::uint16_t sample = bitmap.SampleLine<std::uint16_t>(y)[3 * x + c];
+        bytes.push_back(static_cast<std::uint8_t>(sample >> 8));
+        bytes.push_back(static_cast<std::uint8_t>(sample));
+      }
+  return bytes;
+}
+
 // The largest difference of one channel between two pictures of the same size.
 inline int MaxDifference(const Bitmap& a, const Bitmap& b) {
   int most = 0;

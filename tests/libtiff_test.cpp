@@ -7,7 +7,11 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "batch/batch.h"
 #include "cli/batch_command.h"
+#include "cli/correction_options.h"
+#include "correct/correct_bitmap.h"
+#include "formats/load_image.h"
 #include "formats/tiff/bmp2tiff.h"
 #include "formats/tiff/libtiff_writer.h"
 #include "formats/tiff/read_tiff.h"
@@ -191,6 +195,27 @@ TEST_F(LibtiffFiles, ADamagedStripNamesTheRowWhereThePictureStops) {
   EXPECT_NE(damage.damage.find("row 12 of 21"), std::string::npos) << damage.damage;
   EXPECT_EQ(testing::Rgb(bitmap, 5, 11), testing::Rgb(picture_, 5, 11));
   EXPECT_EQ(testing::Rgb(bitmap, 5, 12), 0x808080u);
+  // At 16 bits the rest is the same grey, 128 x 257.
+  const Bitmap deep = testing::Pattern48(37, 21, 6);
+  testing::WriteBytes(Path("deep.rgb"), testing::RawRgb16(deep));
+  const std::string deepCopy =
+      Made("convert -size 37x21 -depth 16 -endian MSB rgb:" + Path("deep.rgb") +
+               " -compress zip -define tiff:rows-per-strip=4",
+           "deep.tif");
+  std::vector<std::uint8_t> deepBytes = testing::ReadBytes(deepCopy);
+  MemoryByteSource deepSource(deepBytes);
+  TFileTiff deepTiff;
+  deepTiff.ReadFrom(deepCopy, deepSource);
+  const StripInfo* deepStrip = deepTiff.Directory(0)->Strip(3);
+  ASSERT_NE(deepStrip, nullptr);
+  for (std::uint32_t i = 0; i < deepStrip->ByteCount; ++i) deepBytes[deepStrip->Offset + i] = 0xFF;
+  MemoryByteSource deepDamaged(deepBytes);
+  ASSERT_TRUE(LoadAnyTiff(deepCopy, deepDamaged, bitmap, damage, nullptr, SampleDepth::Bits16));
+  EXPECT_NE(damage.damage.find("row 12 of 21"), std::string::npos) << damage.damage;
+  ASSERT_EQ(bitmap.Format(), PixelFormat::Bits48);
+  EXPECT_EQ(bitmap.SampleLine<std::uint16_t>(11)[7], deep.SampleLine<std::uint16_t>(11)[7]);
+  EXPECT_EQ(bitmap.SampleLine<std::uint16_t>(12)[7], 128 * 257);
+  EXPECT_EQ(bitmap.SampleLine<std::uint16_t>(20)[3 * 37 - 1], 128 * 257);
   // A port that does not take a part of a picture gets the error.
   RecordingMessages refusing;
   EXPECT_NE(FailureOf(copy, bytes, refusing), "");
@@ -216,6 +241,117 @@ TEST_F(LibtiffFiles, CompressedOutputsPassTiffinfoAndGiveThePixelsBack) {
   Bitmap bitmap;
   EXPECT_TRUE(LoadAnyTiffFile(Path("wide.tif"), bitmap, messages_));
   EXPECT_TRUE(SamePixels(picture, bitmap));
+}
+
+// Hears of a read's picture and rows.
+struct RowsHeard : RowProgress {
+  void Started(Bitmap& picture) noexcept override { format = picture.Format(); }
+  void RowsFinished(int rows) noexcept override { last = rows; }
+  void Ended(bool whole) noexcept override { complete = whole; }
+  PixelFormat format = PixelFormat::Bits1;
+  int last = 0;
+  bool complete = false;
+};
+
+TEST_F(LibtiffFiles, SixteenBitFilesKeepEverySampleAtDepth16) {
+  const Bitmap deep = testing::Pattern48(37, 21, 4);
+  testing::WriteBytes(Path("deep.rgb"), testing::RawRgb16(deep));
+  const std::string raw = "convert -size 37x21 -depth 16 -endian MSB rgb:" + Path("deep.rgb");
+  const std::string plain = Made(raw, "plain16.tif");
+  for (const std::string& file :
+       {plain, Made(raw + " -compress zip", "zip16.tif"), Made(raw + " -compress lzw", "lzw16.tif"),
+        Made(raw + " -endian MSB", "motorola16.tif"),
+        Made(raw + " -interlace plane -compress zip", "planes16.tif"),
+        Made("tiffcp -t -w 16 -l 16 " + plain, "tiles16.tif")}) {
+    SCOPED_TRACE(file);
+    Bitmap bitmap;
+    RowsHeard heard;
+    ASSERT_TRUE(LoadAnyTiffFile(file, bitmap, messages_, &heard, SampleDepth::Bits16));
+    EXPECT_TRUE(testing::SameSamples(deep, bitmap));
+    EXPECT_EQ(heard.format, PixelFormat::Bits48);
+    EXPECT_EQ(heard.last, 21);
+    EXPECT_TRUE(heard.complete);
+  }
+  // The own reader keeps the uncompressed file at depth 8, and narrows it its own way (the high
+  // byte).
+  FileByteSource source(plain);
+  EXPECT_EQ(ChooseTiffReader(plain, source), TiffReader::Own);
+  EXPECT_EQ(ChooseTiffReader(plain, source, SampleDepth::Bits16), TiffReader::Libtiff);
+  Bitmap narrow;
+  ASSERT_TRUE(LoadAnyTiffFile(plain, narrow, messages_));
+  Bitmap expected = deep;
+  expected.SetPixelFormat(PixelFormat::Bits24);
+  EXPECT_EQ(narrow.Format(), PixelFormat::Bits24);
+  EXPECT_LE(MaxDifference(expected, narrow), 1);
+  // Grey goes to the three channels.
+  testing::WriteBytes(Path("grey.raw"), {0x12, 0x34, 0xff, 0xfe});
+  Bitmap grey;
+  ASSERT_TRUE(LoadAnyTiffFile(
+      Made("convert -size 2x1 -depth 16 -endian MSB gray:" + Path("grey.raw"), "grey16.tif"), grey,
+      messages_, nullptr, SampleDepth::Bits16));
+  ASSERT_EQ(grey.Format(), PixelFormat::Bits48);
+  const std::uint16_t* line = grey.SampleLine<std::uint16_t>(0);
+  EXPECT_EQ(std::vector<int>(line, line + 6),
+            (std::vector<int>{0x1234, 0x1234, 0x1234, 0xfffe, 0xfffe, 0xfffe}));
+}
+
+TEST_F(LibtiffFiles, FortyEightBitBitmapsBecomeSixteenBitTiffsInEveryCompression) {
+  const Bitmap deep = testing::Pattern48(301, 211, 5);
+  for (const TiffCompression compression :
+       {TiffCompression::None, TiffCompression::Deflate, TiffCompression::Lzw}) {
+    SCOPED_TRACE(static_cast<int>(compression));
+    const std::string out = Path("deep.tif");
+    SaveCompressedTiff(out, deep, compression, 2);
+    EXPECT_TRUE(testing::RunCommand("tiffinfo -D " + out + " 2>&1 | grep -q 'Bits/Sample: 16'"));
+    EXPECT_TRUE(testing::RunCommand("tiffinfo -D " + out + " >/dev/null 2>&1"));
+    Bitmap bitmap;
+    ASSERT_TRUE(LoadAnyTiffFile(out, bitmap, messages_, nullptr, SampleDepth::Bits16));
+    EXPECT_TRUE(testing::SameSamples(deep, bitmap));
+    // ImageMagick's own decoding gives exactly the samples.
+    ASSERT_TRUE(
+        testing::RunCommand("convert " + out + " -depth 16 -endian MSB rgb:" + Path("back.rgb")));
+    EXPECT_TRUE(testing::ReadBytes(Path("back.rgb")) == testing::RawRgb16(deep));
+  }
+}
+
+TEST_F(LibtiffFiles, Depth16CorrectsSixteenBitTiffAndPngFilesWithinAUnitOfTheFormula) {
+  const Bitmap deep = testing::Pattern48(64, 48, 9);
+  testing::WriteBytes(Path("deep.rgb"), testing::RawRgb16(deep));
+  const std::string raw = "convert -size 64x48 -depth 16 -endian MSB rgb:" + Path("deep.rgb");
+  const std::string options =
+      "--levels 10:240:1.2,5:250:0.9,0:230:1.1 --corner 130 --centre 80 --gamma 150 --red 60";
+  std::string problem;
+  const std::optional<Restoration> restoration = ParseRestorationOptions(options, problem);
+  ASSERT_TRUE(restoration) << problem;
+  Bitmap expected(deep.Width(), deep.Height(), PixelFormat::Bits48);
+  CorrectBitmapReference(deep, expected, SettingsFor(*restoration));
+  for (const auto& [input, output] : {std::pair{Made(raw, "in16.tif"), "out.tif"},
+                                      {Made(raw, "in16.png"), "out.png"},
+                                      {Made(raw + " -compress zip", "zip16.tif"), "zip.png"}}) {
+    SCOPED_TRACE(input);
+    std::istringstream words(options + " --depth 16 --compress " +
+                             (std::string(output).ends_with(".tif") ? "deflate" : "none") +
+                             " -q -o " + Path(output) + " " + input);
+    std::vector<std::string> arguments = {"brumel-batch"};
+    for (std::string word; words >> word;) arguments.push_back(word);
+    std::vector<const char*> argv;
+    for (const std::string& argument : arguments) argv.push_back(argument.c_str());
+    std::ostringstream out;
+    std::ostringstream errors;
+    ASSERT_EQ(RunBatchCommand(static_cast<int>(argv.size()), argv.data(), out, errors, false), 0)
+        << errors.str();
+    const std::string written =
+        BatchOutputName(Path(output), 0, FormatOfFileName(Path(output))->format);
+    Bitmap corrected;
+    ASSERT_TRUE(LoadImageFile(written, corrected, messages_, nullptr, SampleDepth::Bits16));
+    ASSERT_EQ(corrected.Width(), deep.Width());
+    int largest = 0;
+    for (int y = 0; y < deep.Height(); ++y)
+      for (int i = 0; i < 3 * deep.Width(); ++i)
+        largest = std::max(largest, std::abs(corrected.SampleLine<std::uint16_t>(y)[i] -
+                                             expected.SampleLine<std::uint16_t>(y)[i]));
+    EXPECT_LE(largest, 1);
+  }
 }
 
 TEST_F(LibtiffFiles, TheCommandLineCompressesTiffOutputsOnly) {

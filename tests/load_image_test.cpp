@@ -12,6 +12,7 @@
 #include "formats/jpeg/jpeg_codec.h"
 #include "formats/png/png_unit.h"
 #include "formats/tiff/bmp2tiff.h"
+#include "formats/tiff/libtiff_writer.h"
 #include "image_test_support.h"
 
 namespace brumel {
@@ -71,6 +72,48 @@ TEST_F(LoadImageTest, TiffFilesLoadThroughTheTiffReader) {
   std::string expected = "<";
   expected += Path("bad.tif") + "> is not a valid TIFF file";
   EXPECT_EQ(messages_.shown, std::vector<std::string>{expected});
+}
+
+TEST_F(LoadImageTest, AtDepth16EveryFileIs48BitsWithEightBitFilesWidened) {
+  const Bitmap picture = Smooth(24, 16);
+  BitmapToPng(Path("a.png"), picture);
+  SaveJpegFile(Path("a.jpg"), picture);
+  SaveBmpFile(Path("a.bmp"), picture);
+  SaveTiffFile(Path("a.tif"), picture);
+  SaveCompressedTiff(Path("lzw.tif"), picture, TiffCompression::Lzw, 1);
+  Bitmap palette(5, 2, PixelFormat::Bits8);
+  palette.SetColorTable({{1, 2, 3}, {200, 100, 50}});
+  SaveBmpFile(Path("palette.bmp"), palette);
+  for (const std::string name : {"a.png", "a.jpg", "a.bmp", "a.tif", "lzw.tif", "palette.bmp"}) {
+    SCOPED_TRACE(name);
+    Bitmap eight;
+    Bitmap sixteen;
+    ASSERT_TRUE(LoadImageFile(Path(name), eight, messages_));
+    ASSERT_TRUE(LoadImageFile(Path(name), sixteen, messages_, nullptr, SampleDepth::Bits16));
+    ASSERT_EQ(eight.Format(), PixelFormat::Bits24);
+    Bitmap widened = eight;
+    widened.SetPixelFormat(PixelFormat::Bits48);
+    EXPECT_TRUE(SameSamples(widened, sixteen));
+    EXPECT_EQ(sixteen.SampleLine<std::uint16_t>(1)[7], eight.ScanLine(1)[7] * 257);
+  }
+  // A 16-bit file keeps its samples at 16 bits and is narrowed at 8.
+  const Bitmap deep = Pattern48(9, 5);
+  BitmapToPng(Path("deep.png"), deep);
+  Bitmap loaded;
+  ASSERT_TRUE(LoadImageFile(Path("deep.png"), loaded, messages_, nullptr, SampleDepth::Bits16));
+  EXPECT_TRUE(SameSamples(deep, loaded));
+  ASSERT_TRUE(LoadImageFile(Path("deep.png"), loaded, messages_));
+  EXPECT_EQ(loaded.Format(), PixelFormat::Bits24);
+  // The 8-bit writers given a 48-bit picture write its narrowed colours.
+  Bitmap narrowed = deep;
+  narrowed.SetPixelFormat(PixelFormat::Bits24);
+  SaveBmpFile(Path("deep.bmp"), deep);
+  ASSERT_TRUE(LoadImageFile(Path("deep.bmp"), loaded, messages_));
+  EXPECT_TRUE(SamePixels(narrowed, loaded));
+  SaveJpegFile(Path("deep.jpg"), deep);
+  SaveJpegFile(Path("narrowed.jpg"), narrowed);
+  EXPECT_EQ(ReadBytes(Path("deep.jpg")), ReadBytes(Path("narrowed.jpg")));
+  EXPECT_TRUE(messages_.shown.empty());
 }
 
 TEST_F(LoadImageTest, TheExtensionAloneChoosesTheReader) {

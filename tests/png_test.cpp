@@ -375,6 +375,110 @@ TEST_F(PngTest, PaletteFilesOfEveryDepthExpandAndTransparentEntriesAreWhite) {
   }
 }
 
+// Rows of big-endian 16-bit samples, as a 16-bit PNG holds them.
+std::vector<std::vector<std::uint8_t>> BigEndianRows(const std::vector<std::vector<int>>& samples) {
+  std::vector<std::vector<std::uint8_t>> rows;
+  for (const std::vector<int>& row : samples) {
+    rows.emplace_back();
+    for (const int sample : row) {
+      rows.back().push_back(static_cast<std::uint8_t>(sample >> 8));
+      rows.back().push_back(static_cast<std::uint8_t>(sample));
+    }
+  }
+  return rows;
+}
+
+std::vector<int> SamplesOf(const Bitmap& bitmap, int y) {
+  const std::uint16_t* line = bitmap.SampleLine<std::uint16_t>(y);
+  return {line, line + 3 * bitmap.Width()};
+}
+
+TEST_F(PngTest, SixteenBitFilesKeepEverySampleAtDepth16) {
+  const Bitmap picture = Pattern48(29, 7, 3);
+  std::vector<std::vector<int>> rgb;
+  for (int y = 0; y < picture.Height(); ++y) {
+    rgb.emplace_back();
+    for (int x = 0; x < picture.Width(); ++x)
+      for (int c = 2; c >= 0; --c)
+        rgb.back().push_back(picture.SampleLine<std::uint16_t>(y)[3 * x + c]);
+  }
+  WriteTestPng(Path("rgb.png"),
+               MakePng(PNG_COLOR_TYPE_RGB, 16, picture.Width(), BigEndianRows(rgb)));
+  Bitmap back;
+  PngToBitmap(Path("rgb.png"), back, nullptr, SampleDepth::Bits16);
+  EXPECT_TRUE(SameSamples(picture, back));
+  // At depth 8 the same file is narrowed, as ever.
+  PngToBitmap(Path("rgb.png"), back);
+  EXPECT_EQ(back.Format(), PixelFormat::Bits24);
+  EXPECT_EQ(back.ScanLine(6)[5], NarrowSample(picture.SampleLine<std::uint16_t>(6)[5]));
+
+  // Grey is copied to the three channels; alpha composites over white at 16 bits:
+  // (a x colour + (65535 - a) x 65535) / 65535, an opaque pixel kept, a clear one white.
+  WriteTestPng(Path("grey.png"),
+               MakePng(PNG_COLOR_TYPE_GRAY, 16, 3, BigEndianRows({{0, 1, 65534}})));
+  PngToBitmap(Path("grey.png"), back, nullptr, SampleDepth::Bits16);
+  EXPECT_EQ(SamplesOf(back, 0), (std::vector<int>{0, 0, 0, 1, 1, 1, 65534, 65534, 65534}));
+  WriteTestPng(
+      Path("alpha.png"),
+      MakePng(PNG_COLOR_TYPE_RGB_ALPHA, 16, 3,
+              BigEndianRows({{1, 2, 3, 65535, 1000, 2000, 3000, 0, 300, 20000, 60000, 32768}})));
+  PngToBitmap(Path("alpha.png"), back, nullptr, SampleDepth::Bits16);
+  const auto over = [](long colour) {
+    return static_cast<int>((32768 * colour + 32767 * 65535l) / 65535);
+  };
+  EXPECT_EQ(SamplesOf(back, 0),
+            (std::vector<int>{3, 2, 1, 65535, 65535, 65535, over(60000), over(20000), over(300)}));
+  // Files of 8 bits and below are read as at depth 8.
+  WriteTestPng(Path("eight.png"), MakePng(PNG_COLOR_TYPE_GRAY, 8, 2, {{7, 250}}));
+  PngToBitmap(Path("eight.png"), back, nullptr, SampleDepth::Bits16);
+  EXPECT_EQ(back.Format(), PixelFormat::Bits24);
+  EXPECT_EQ(Rgb(back, 1, 0), 0xfafafau);
+}
+
+TEST_F(PngTest, FortyEightBitBitmapsBecomeSixteenBitFilesThatReadBackExactly) {
+  const Bitmap picture = Pattern48(97, 31);
+  BitmapToPng(Path("deep.png"), picture);
+  const std::vector<Chunk> chunks = Chunks(ReadBytes(Path("deep.png")));
+  ASSERT_EQ(chunks.size(), 4u);
+  EXPECT_EQ(chunks[1].type, "tEXt");
+  // Width 97, height 31, 16 bits, RGB.
+  EXPECT_EQ(chunks[0].data, (std::vector<std::uint8_t>{0, 0, 0, 97, 0, 0, 0, 31, 16, 2, 0, 0, 0}));
+  Bitmap back;
+  PngToBitmap(Path("deep.png"), back, nullptr, SampleDepth::Bits16);
+  EXPECT_TRUE(SameSamples(picture, back));
+  if (HaveTool("pngcheck")) {
+    EXPECT_TRUE(RunCommand("pngcheck -q " + Quoted(Path("deep.png"))));
+  }
+  // ImageMagick's own decoding: red, green, blue, big-endian, exactly the samples.
+  if (HaveTool("convert")) {
+    ASSERT_TRUE(RunCommand("convert " + Quoted(Path("deep.png")) +
+                           " -depth 16 -endian MSB rgb:" + Quoted(Path("deep.rgb"))));
+    EXPECT_EQ(ReadBytes(Path("deep.rgb")), RawRgb16(picture));
+  }
+}
+
+TEST_F(PngTest, ASixteenBitFileThatEndsEarlyIsGreyAfterItsLastRow) {
+  // Noise, so that the file is long and cut in the middle of its rows.
+  Bitmap picture(64, 400, PixelFormat::Bits48);
+  std::uint32_t state = 7;
+  for (int y = 0; y < picture.Height(); ++y)
+    for (int i = 0; i < 3 * picture.Width(); ++i) {
+      state = state * 1103515245u + 12345u;
+      picture.SampleLine<std::uint16_t>(y)[i] = static_cast<std::uint16_t>(state >> 16);
+    }
+  BitmapToPng(Path("deep.png"), picture);
+  std::vector<std::uint8_t> bytes = ReadBytes(Path("deep.png"));
+  bytes.resize(bytes.size() / 2);
+  WriteBytes(Path("half.png"), bytes);
+  Bitmap back;
+  std::string damage;
+  PngToBitmap(Path("half.png"), back, &damage, SampleDepth::Bits16);
+  EXPECT_NE(damage.find("the rest is grey"), std::string::npos) << damage;
+  ASSERT_EQ(back.Format(), PixelFormat::Bits48);
+  EXPECT_EQ(SamplesOf(back, 0), SamplesOf(picture, 0)) << damage;
+  EXPECT_EQ(SamplesOf(back, 399), std::vector<int>(3 * 64, 128 * 257));
+}
+
 TEST_F(PngTest, DrawingOntoATargetCompositesWhereTheBufferCovers) {
   PngImageInfo info;
   info.width = 2;

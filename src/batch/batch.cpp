@@ -22,13 +22,16 @@ namespace brumel {
 namespace {
 
 // The JPEG writer takes each row as soon as the gate lets it; the others want the whole picture.
-// A compressed TIFF is written by libtiff, its strips compressed on threads threads.
+// A compressed or 16-bit TIFF is written by libtiff, its strips compressed on threads threads,
+// and made in memory, where carry, when given, adds the metadata before the one write.
 void WriteOutput(const std::string& name, const Bitmap& bitmap, const BatchRequest& request,
-                 RowGate* gate, unsigned threads) {
-  if (request.format != OutputFormat::Tiff || request.compression == TiffCompression::None)
+                 RowGate* gate, unsigned threads, const MetadataStep* carry) {
+  const bool ownTiff =
+      request.compression == TiffCompression::None && bitmap.Format() != PixelFormat::Bits48;
+  if (request.format != OutputFormat::Tiff || ownTiff)
     return FormatRow(request.format).write(name, bitmap, gate);
   if (gate != nullptr) gate->AwaitRows(bitmap.Height());
-  SaveCompressedTiff(name, bitmap, request.compression, threads);
+  SaveCompressedTiff(name, bitmap, request.compression, threads, carry);
 }
 
 unsigned Cores() {
@@ -50,10 +53,10 @@ std::string WhyNothingLoaded(const std::string& input) {
 // Loads an input into spare and swaps it into working once it loaded, so that working keeps its
 // picture when the load fails, as a load does; spare's memory (the picture before last) takes
 // the next input, and the batch touches fresh memory only for its first two pictures.
-bool LoadInput(const std::string& input, Bitmap& working, Bitmap& spare, MessagePort& messages,
-               RowProgress* progress = nullptr) {
+bool LoadInput(const std::string& input, SampleDepth depth, Bitmap& working, Bitmap& spare,
+               MessagePort& messages, RowProgress* progress = nullptr) {
   spare.Clear();
-  if (!LoadImageFile(input, spare, messages, progress)) return false;
+  if (!LoadImageFile(input, spare, messages, progress, depth)) return false;
   std::swap(working, spare);
   return true;
 }
@@ -61,24 +64,25 @@ bool LoadInput(const std::string& input, Bitmap& working, Bitmap& spare, Message
 // Corrects a loaded input, unless its rows are already being corrected alongside, and writes it.
 void CorrectAndWrite(Bitmap& working, const CorrectionSettings& settings,
                      StreamingCorrection& alongside, const std::string& output,
-                     const BatchRequest& request) {
+                     const BatchRequest& request, const MetadataStep* carry) {
   if (!alongside.Corrects()) CorrectBitmap(working, working, settings);
-  WriteOutput(output, working, request, &alongside, Cores());
+  WriteOutput(output, working, request, &alongside, Cores(), carry);
 }
 
 // The settings are known only once the picture is decoded, so the correction cannot go alongside
 // the decode; it goes on the second core alongside the encode instead, as a read that is over.
 bool CorrectOwnSettings(const BatchRequest& request, const std::string& input,
                         const std::string& output, Bitmap& working, Bitmap& spare,
-                        MessagePort& messages, std::optional<Restoration>& found) {
-  if (!LoadInput(input, working, spare, messages)) return false;
+                        MessagePort& messages, std::optional<Restoration>& found,
+                        const MetadataStep* carry) {
+  if (!LoadInput(input, request.depth, working, spare, messages)) return false;
   found = EstimateRestoration(working, *request.automatic);
   const CorrectionSettings settings = SettingsFor(*found);
   StreamingCorrection alongside(settings);
   alongside.Started(working);
   alongside.RowsFinished(working.Height());
   alongside.Ended(true);
-  CorrectAndWrite(working, settings, alongside, output, request);
+  CorrectAndWrite(working, settings, alongside, output, request, carry);
   return true;
 }
 
@@ -172,14 +176,16 @@ bool WorkOnInput(const BatchRequest& request, std::size_t index, Bitmap& working
   if (Stopping(request)) return false;
   if (FormatOfFileName(input) != nullptr) CheckInputFile(input);
   working.Clear();  // the thread's picture before is written: its memory takes this one
-  if (!LoadImageFile(input, working, messages)) return false;
+  if (!LoadImageFile(input, working, messages, nullptr, request.depth)) return false;
   if (request.automatic) record.restoration = EstimateRestoration(working, *request.automatic);
   const CorrectionSettings settings =
       record.restoration ? SettingsFor(*record.restoration) : request.settings;
   CorrectBitmap(working, working, settings, 1);
   const std::string staged = StagedName(record.output, index);
   WriteStaged(OriginOf(request, index, record), staged, record.output,
-              [&] { return WriteOutput(staged, working, request, nullptr, 1), true; });
+              [&](const MetadataStep* carry) {
+                return WriteOutput(staged, working, request, nullptr, 1, carry), true;
+              });
   record.width = working.Width();
   record.height = working.Height();
   record.seconds = SecondsSince(start);
@@ -244,16 +250,19 @@ BatchReport RunBatch(const BatchRequest& request, Bitmap& working, MessagePort& 
                              InputRecord& record) {
     record.output = OutputNameOf(request, i);
     const std::string staged = StagedName(record.output, i);
-    const bool loaded = WriteStaged(OriginOf(request, i, record), staged, record.output, [&] {
+    const auto write = [&](const MetadataStep* carry) {
       if (request.automatic)
-        return CorrectOwnSettings(request, input, staged, working, spare, port, record.restoration);
+        return CorrectOwnSettings(request, input, staged, working, spare, port, record.restoration,
+                                  carry);
       // A large JPEG is corrected row by row while it is decoded and written; any other picture
-      // between the two.
+      // between the two. A picture widened after its read is corrected at its new depth.
       StreamingCorrection alongside(request.settings);
-      if (!LoadInput(input, working, spare, port, &alongside)) return false;
-      CorrectAndWrite(working, request.settings, alongside, staged, request);
+      RowProgress* decoded = request.depth == SampleDepth::Bits8 ? &alongside : nullptr;
+      if (!LoadInput(input, request.depth, working, spare, port, decoded)) return false;
+      CorrectAndWrite(working, request.settings, alongside, staged, request, carry);
       return true;
-    });
+    };
+    const bool loaded = WriteStaged(OriginOf(request, i, record), staged, record.output, write);
     if (!loaded) return false;
     record.width = working.Width();
     record.height = working.Height();
@@ -273,7 +282,7 @@ BatchReport EstimateBatch(const BatchRequest& request, Bitmap& working, MessageP
   Bitmap spare;
   const InputStep step = [&](std::size_t, const std::string& input, MessagePort& port,
                              InputRecord&) {
-    if (!LoadInput(input, working, spare, port)) return false;
+    if (!LoadInput(input, request.depth, working, spare, port)) return false;
     found(input, EstimateRestoration(working, held));
     return true;
   };

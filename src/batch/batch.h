@@ -12,6 +12,7 @@
 #include "correct/correction_settings.h"
 #include "correct/estimate_restoration.h"
 #include "formats/formats.h"
+#include "formats/sample_depth.h"
 #include "formats/tiff/libtiff_writer.h"
 #include "platform/bitmap.h"
 #include "platform/ports.h"
@@ -51,8 +52,11 @@ struct BatchRequest {
   std::function<bool()> stopRequested = nullptr;
   // Told of each input as soon as it ends, in input order.
   InputEnded ended = nullptr;
-  // How TIFF outputs are compressed; None writes the own uncompressed file.
+  // How TIFF outputs are compressed; None writes the own uncompressed file at 8 bits.
   TiffCompression compression = TiffCompression::None;
+  // The depth inputs are loaded, corrected and written at: 16 keeps 16-bit inputs whole and
+  // gives 16-bit PNG and TIFF outputs (written by libtiff even uncompressed).
+  SampleDepth depth = kDefaultSampleDepth;
 };
 
 // The most inputs a run works on at once.

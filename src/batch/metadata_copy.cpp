@@ -5,6 +5,12 @@
 
 #include <exiv2/exiv2.hpp>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "platform/atomic_file.h"
 #include "platform/error.h"
 
 namespace brumel {
@@ -48,12 +54,44 @@ Exiv2::Image::AutoPtr ReadSource(const std::string& from) {
   }
 }
 
-// Writes the source's metadata (none when null), the Software tag and the record into `to`.
-// libexiv2 writes the whole file anew and puts it in place only when complete, and for a TIFF
-// file it keeps the output's own layout tags and strips.
-void WriteMetadata(const std::string& to, Exiv2::Image* source, const std::string& software,
-                   const RestorationRecord& record) {
-  Exiv2::Image::AutoPtr target = Exiv2::ImageFactory::open(to);
+Error SystemFailure(const std::string& what, const std::string& file, int error) {
+  return Error("Cannot write the metadata of " + file + ": " + what +
+               " it: " + std::strerror(error));
+}
+
+std::vector<std::uint8_t> FileBytes(const std::string& name) {
+  std::FILE* file = std::fopen(name.c_str(), "rb");
+  if (file == nullptr) throw SystemFailure("cannot open", name, errno);
+  std::vector<std::uint8_t> bytes;
+  const bool sized = std::fseek(file, 0, SEEK_END) == 0;
+  const long size = sized ? std::ftell(file) : -1;
+  if (size > 0) {
+    bytes.resize(static_cast<std::size_t>(size));
+    std::rewind(file);
+    if (std::fread(bytes.data(), 1, bytes.size(), file) != bytes.size()) bytes.clear();
+  }
+  const int error = errno;
+  std::fclose(file);
+  if (size <= 0 || bytes.empty()) throw SystemFailure("cannot read", name, error);
+  return bytes;
+}
+
+// The bytes as the file `name`, in one write, complete or not at all.
+void WriteFile(const std::string& name, const std::vector<std::uint8_t>& bytes) {
+  AtomicFile file(name);
+  if (file.Stream() == nullptr) throw SystemFailure("cannot create", name, file.SystemError());
+  if (std::fwrite(bytes.data(), 1, bytes.size(), file.Stream()) != bytes.size() || !file.Commit())
+    throw SystemFailure("cannot write", name, file.SystemError() != 0 ? file.SystemError() : errno);
+}
+
+// Writes the source's metadata (none when null), the Software tag and the record into the
+// bytes of a picture file. libexiv2 makes the whole file anew, and for a TIFF file it keeps the
+// output's own layout tags and strips. It works on the bytes in memory: its own file I/O writes
+// 4 KiB at a time, some 11,000 system calls for a 45 MB TIFF.
+void WriteMetadata(std::vector<std::uint8_t>& bytes, Exiv2::Image* source,
+                   const std::string& software, const RestorationRecord& record) {
+  Exiv2::Image::AutoPtr target =
+      Exiv2::ImageFactory::open(bytes.data(), static_cast<long>(bytes.size()));
   Exiv2::ExifData exif = source ? source->exifData() : Exiv2::ExifData();
   TidyExif(exif, software);
   target->setExifData(exif);
@@ -70,29 +108,40 @@ void WriteMetadata(const std::string& to, Exiv2::Image* source, const std::strin
     }
   }
   target->writeMetadata();
+  Exiv2::BasicIo& io = target->io();
+  io.open();
+  const Exiv2::byte* written = io.mmap();
+  bytes.assign(written, written + io.size());
 }
 
 }  // namespace
 
-void CopyMetadata(const std::string& from, const std::string& to, OutputFormat format,
-                  const std::string& software, const RestorationRecord& record) {
-  if (format == OutputFormat::WindowsBitmap) return;  // a bitmap file has no place for it
+void AddMetadata(const std::string& from, std::vector<std::uint8_t>& bytes, const std::string& to,
+                 const std::string& software, const RestorationRecord& record) {
   SetUpMetadataLibrary();
   Exiv2::Image::AutoPtr source = ReadSource(from);
   if (source.get() != nullptr) {
     try {
-      WriteMetadata(to, source.get(), software, record);
+      WriteMetadata(bytes, source.get(), software, record);
       return;
     } catch (const std::exception&) {
       // A damaged block of the input's that the library read but cannot write again is left
-      // out, as one it cannot read is; the output was not touched.
+      // out, as one it cannot read is; the bytes were not touched.
     }
   }
   try {
-    WriteMetadata(to, nullptr, software, record);
+    WriteMetadata(bytes, nullptr, software, record);
   } catch (const std::exception& error) {
     throw Error("Cannot write the metadata of " + to + ": " + error.what());
   }
+}
+
+void CopyMetadata(const std::string& from, const std::string& to, OutputFormat format,
+                  const std::string& software, const RestorationRecord& record) {
+  if (format == OutputFormat::WindowsBitmap) return;  // a bitmap file has no place for it
+  std::vector<std::uint8_t> bytes = FileBytes(to);
+  AddMetadata(from, bytes, to, software, record);
+  WriteFile(to, bytes);
 }
 
 }  // namespace brumel

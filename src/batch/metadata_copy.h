@@ -2,7 +2,9 @@
 // restoration, through libexiv2.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "batch/restoration_record.h"
 #include "formats/formats.h"
@@ -18,5 +20,10 @@ namespace brumel {
 // cannot be written.
 void CopyMetadata(const std::string& from, const std::string& to, OutputFormat format,
                   const std::string& software, const RestorationRecord& record);
+
+// The same on the bytes of the JPEG, PNG or TIFF file `to` before they are written, for a writer
+// that makes its file in memory, so that the file is written once; errors name `to`.
+void AddMetadata(const std::string& from, std::vector<std::uint8_t>& bytes, const std::string& to,
+                 const std::string& software, const RestorationRecord& record);
 
 }  // namespace brumel

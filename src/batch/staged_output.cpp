@@ -33,14 +33,20 @@ std::string StagedName(const std::string& output, std::size_t index) {
 }
 
 bool WriteStaged(const OutputOrigin& origin, const std::string& staged, const std::string& output,
-                 const std::function<bool()>& write) {
+                 const std::function<bool(const MetadataStep*)>& write) {
+  const auto record = [&] {
+    return RestorationRecord{origin.settingsText ? origin.settingsText() : std::string(),
+                             std::filesystem::path(origin.input).filename().string()};
+  };
+  bool carried = false;
+  const MetadataStep carry = [&](std::vector<std::uint8_t>& file) {
+    AddMetadata(origin.input, file, staged, *origin.keepMetadataAs, record());
+    carried = true;
+  };
   try {
-    if (!write()) return false;
-    if (origin.keepMetadataAs) {
-      const RestorationRecord record{origin.settingsText ? origin.settingsText() : std::string(),
-                                     std::filesystem::path(origin.input).filename().string()};
-      CopyMetadata(origin.input, staged, origin.format, *origin.keepMetadataAs, record);
-    }
+    if (!write(origin.keepMetadataAs ? &carry : nullptr)) return false;
+    if (origin.keepMetadataAs && !carried)
+      CopyMetadata(origin.input, staged, origin.format, *origin.keepMetadataAs, record());
   } catch (const Error& error) {
     std::remove(staged.c_str());
     throw Error(NamingTheOutput(error.what(), staged, output),
@@ -59,7 +65,7 @@ std::optional<Error> PutInPlace(const std::string& staged, const std::string& ou
 void WriteCorrectedPicture(const Bitmap& picture, const CorrectionSettings& settings,
                            const OutputOrigin& origin, const std::string& output) {
   const std::string staged = StagedName(output, 0);
-  WriteStaged(origin, staged, output, [&] {
+  WriteStaged(origin, staged, output, [&](const MetadataStep*) {
     // Corrected into a picture of its own: the input's stays as it was loaded.
     Bitmap corrected(picture.Width(), picture.Height());
     CorrectBitmap(picture, corrected, settings);

@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "correct/correction_settings.h"
 #include "formats/formats.h"
@@ -30,10 +31,17 @@ struct OutputOrigin {
   std::function<std::string()> settingsText = nullptr;
 };
 
+// Carries the input's metadata and the record into the bytes of a finished output, before they
+// are written (AddMetadata).
+using MetadataStep = std::function<void(std::vector<std::uint8_t>& file)>;
+
 // Writes an output under its staged name (write is false when there was nothing to write) and
-// carries the input's metadata and the record into it; errors name the output, and remove what was staged.
+// carries the input's metadata and the record into it; errors name the output, and remove what
+// was staged. When the output keeps metadata, write is handed the step that carries it, for a
+// writer that makes its file in memory to run on the bytes, so that the file is written once;
+// a file written without it gets the metadata afterwards. Otherwise write is handed null.
 bool WriteStaged(const OutputOrigin& origin, const std::string& staged, const std::string& output,
-                 const std::function<bool()>& write);
+                 const std::function<bool(const MetadataStep*)>& write);
 
 // Puts a finished output in place; the error that says why, when the rename fails.
 std::optional<Error> PutInPlace(const std::string& staged, const std::string& output);

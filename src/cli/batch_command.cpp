@@ -14,6 +14,7 @@
 #include "correct/restoration_options.h"
 #include "formats/file_name.h"
 #include "formats/formats.h"
+#include "formats/sample_depth.h"
 #include "formats/tiff/libtiff_writer.h"
 #include "platform/error.h"
 #include "platform/number_text.h"
@@ -52,6 +53,7 @@ struct CommandLine {
   std::string output;
   std::string format;
   std::string compress = "none";
+  std::string depth = kSampleDepthNames[0];
   std::vector<std::string> inputs;
   CorrectionOptions correction;
   std::string settingsFrom;
@@ -76,6 +78,14 @@ void DeclareOptions(CLI::App& app, CommandLine& line) {
                                                       std::end(kTiffCompressionNames))))
       ->default_val(kTiffCompressionNames[0])
       ->type_name("C");
+  app.add_option("--depth", line.depth,
+                 "8 or 16: the bits a sample inputs are read, corrected and written at; 16 keeps "
+                 "16-bit PNG and TIFF inputs whole, widens the others and writes 16-bit PNG or "
+                 "TIFF outputs")
+      ->check(CLI::IsMember(
+          std::vector<std::string>(std::begin(kSampleDepthNames), std::end(kSampleDepthNames))))
+      ->default_val(kSampleDepthNames[0])
+      ->type_name("D");
   DeclareCorrectionOptions(app, line.correction);
   app.add_flag("--auto", line.automatic,
                "each INPUT corrected with its own settings, estimated from the picture; the "
@@ -231,6 +241,12 @@ int RunBatchCommand(int argc, const char* const* argv, std::ostream& out, std::o
   request.compression = *TiffCompressionNamed(line.compress);
   if (request.compression != TiffCompression::None && request.format != OutputFormat::Tiff)
     return UsageError(errors, "--compress is for TIFF outputs only");
+  request.depth = *SampleDepthNamed(line.depth);
+  if (request.depth == SampleDepth::Bits16 && !line.estimate &&
+      request.format != OutputFormat::Png && request.format != OutputFormat::Tiff)
+    return UsageError(errors, "--depth 16 is for PNG and TIFF outputs only; " +
+                                  std::string(FormatRow(request.format).name) +
+                                  " files hold 8 bits a sample");
   if (const auto wrong = ApplyCollectionOptions(line.collection, !line.estimate, request, std::cin))
     return UsageError(errors, *wrong);
   return RunRequest(request, line, out, errors, errorsIsTerminal);

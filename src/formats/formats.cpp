@@ -18,11 +18,12 @@ namespace brumel {
 
 namespace {
 
+template <SampleDepth depth>
 bool ReadPng(const std::string& fileName, Bitmap& working, MessagePort& messages,
              RowProgress* /*progress*/) {
   Bitmap picture;
   std::string damage;
-  PngToBitmap(fileName, picture, &damage);
+  PngToBitmap(fileName, picture, &damage, depth);
   if (!damage.empty() && !messages.NoteDamage(damage))
     throw Error("Error Reading File!", "Error Reading File! " + damage);
   working = std::move(picture);
@@ -45,10 +46,11 @@ bool ReadBmp(const std::string& fileName, Bitmap& working, MessagePort& /*messag
   return true;
 }
 
+template <SampleDepth depth>
 bool ReadTiff(const std::string& fileName, Bitmap& working, MessagePort& messages,
               RowProgress* progress) {
-  if (!LoadAnyTiffFile(fileName, working, messages, progress)) return false;
-  working.SetPixelFormat(PixelFormat::Bits24);
+  if (!LoadAnyTiffFile(fileName, working, messages, progress, depth)) return false;
+  if (working.Format() != LoadedFormat(depth)) working.SetPixelFormat(PixelFormat::Bits24);
   return true;
 }
 
@@ -60,16 +62,17 @@ void WholePicture(const std::string& fileName, const Bitmap& bitmap, RowGate* ga
 }
 
 // The loader compares the extensions in this order, and the save dialog lists the filters in it.
-// Format, name, loader extension, output extension, open filter, save filter, reader, writer.
+// Format, name, loader extension, output extension, open filter, save filter, reader, the reader
+// that keeps 16 bits, writer.
 constexpr PictureFormat kFormats[] = {
-    {OutputFormat::Png, "png", ".PNG", ".png", "Ping", "*.png", "Ping", "*.PNG", ReadPng,
-     WholePicture<BitmapToPng>},
-    {OutputFormat::Jpeg, "jpg", ".JPG", ".jpg", "jpeg", "*.jpg", "Jpeg", "*.JPG", ReadJpeg,
+    {OutputFormat::Png, "png", ".PNG", ".png", "Ping", "*.png", "Ping", "*.PNG",
+     ReadPng<SampleDepth::Bits8>, ReadPng<SampleDepth::Bits16>, WholePicture<BitmapToPng>},
+    {OutputFormat::Jpeg, "jpg", ".JPG", ".jpg", "jpeg", "*.jpg", "Jpeg", "*.JPG", ReadJpeg, nullptr,
      SaveJpegFile},
     {OutputFormat::WindowsBitmap, "bmp", ".BMP", ".bmp", "bitmap", "*.bmp", "BitMap", "*.BMP",
-     ReadBmp, WholePicture<SaveBmpFile>},
+     ReadBmp, nullptr, WholePicture<SaveBmpFile>},
     {OutputFormat::Tiff, "tif", ".TIF", ".TIF", "Tif", "*.tif", "tif (uncompressed)", "*.tif",
-     ReadTiff, WholePicture<SaveTiffFile>},
+     ReadTiff<SampleDepth::Bits8>, ReadTiff<SampleDepth::Bits16>, WholePicture<SaveTiffFile>},
 };
 
 std::vector<const PictureFormat*> InOrder(FormatOrder order) {

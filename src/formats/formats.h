@@ -17,10 +17,10 @@ namespace brumel {
 // A row of the table. The order of the values means nothing; the table's order does.
 enum class OutputFormat { Png, Jpeg, WindowsBitmap, Tiff };
 
-// Reads the named file into working, which is 24 bits after every load; true when working was
-// replaced. Errors travel as the error type; a reader may also tell messages why the file holds
-// no picture it takes and return false. A reader that produces rows one by one reports them to
-// progress, when given.
+// Reads the named file into working, which is 24 bits after every load (or, for a reader that
+// keeps 16-bit samples, 48 bits when the file holds them); true when working was replaced. Errors
+// travel as the error type; a reader may also tell messages why the file holds no picture it takes
+// and return false. A reader that produces rows one by one reports them to progress, when given.
 using PictureReader = bool (*)(const std::string& fileName, Bitmap& working, MessagePort& messages,
                                RowProgress* progress);
 
@@ -42,6 +42,9 @@ struct PictureFormat {
   const char* saveLabel;
   const char* savePattern;
   PictureReader read;
+  // The reader that keeps the file's 16-bit samples, for loads at 16 bits; null for a format
+  // whose files hold 8 bits at most, which the loader widens.
+  PictureReader keep16;
   PictureWriter write;
 };
 

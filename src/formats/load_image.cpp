@@ -5,9 +5,14 @@
 namespace brumel {
 
 bool LoadImageFile(const std::string& fileName, Bitmap& working, MessagePort& messages,
-                   RowProgress* progress) {
+                   RowProgress* progress, SampleDepth depth) {
   const PictureFormat* format = FormatOfFileName(fileName);
-  return format != nullptr && format->read(fileName, working, messages, progress);
+  if (format == nullptr) return false;
+  const PictureReader read =
+      depth == SampleDepth::Bits16 && format->keep16 != nullptr ? format->keep16 : format->read;
+  if (!read(fileName, working, messages, progress)) return false;
+  if (working.Format() != LoadedFormat(depth)) working.SetPixelFormat(LoadedFormat(depth));
+  return true;
 }
 
 }  // namespace brumel

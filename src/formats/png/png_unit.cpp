@@ -100,7 +100,7 @@ bool PlausibleSize(png_uint_32 width, png_uint_32 height, int bitDepth, int colo
 // Steps 4 to 18 of ReadPngFile. Runs under the setjmp of ReadPngStream, so nothing here has a
 // destructor; every failure is a png_error.
 void ReadPngSteps(png_structp png, png_infop info, PngSource* source, PngImageInfo* image,
-                  PngOutcome* outcome) {
+                  PngOutcome* outcome, SampleDepth depth) {
   if (source->file != nullptr)
     png_init_io(png, source->file);
   else
@@ -123,11 +123,11 @@ void ReadPngSteps(png_structp png, png_infop info, PngSource* source, PngImageIn
   if (colorType == PNG_COLOR_TYPE_PALETTE && bitDepth <= 8) png_set_expand(png);
   if (colorType == PNG_COLOR_TYPE_GRAY && bitDepth < 8) png_set_expand(png);
   if (png_get_valid(png, info, PNG_INFO_tRNS) == PNG_INFO_tRNS) png_set_expand(png);
-  // Grey becomes RGB and 16-bit samples are scaled to 8 with rounding, so that
-  // every file reaches the buffer as R, G, B or R, G, B, T.
+  // Grey becomes RGB and 16-bit samples are scaled to 8 with rounding unless they are kept, so
+  // that every file reaches the buffer as R, G, B or R, G, B, T, of 8 bits or 16 (big-endian).
   if ((colorType & PNG_COLOR_MASK_COLOR) == 0) png_set_gray_to_rgb(png);
   if (bitDepth < 8) png_set_packing(png);
-  if (bitDepth == 16) png_set_scale_16(png);
+  if (bitDepth == 16 && depth != SampleDepth::Bits16) png_set_scale_16(png);
   outcome->interlaced = png_set_interlace_handling(png) > 1;
   png_read_update_info(png, info);
 
@@ -138,7 +138,9 @@ void ReadPngSteps(png_structp png, png_infop info, PngSource* source, PngImageIn
   image->bitDepth = bitDepth;
   image->colorType = colorType;
   image->bytesPerPixel = width == 0 ? 0 : static_cast<int>(rowBytes / width);
-  if (bitDepth != 8 || (image->bytesPerPixel != 3 && image->bytesPerPixel != 4) ||
+  const int sampleBytes = bitDepth / 8;
+  if ((bitDepth != 8 && bitDepth != 16) ||
+      (image->bytesPerPixel != 3 * sampleBytes && image->bytesPerPixel != 4 * sampleBytes) ||
       rowBytes != static_cast<std::size_t>(width) * image->bytesPerPixel)
     png_error(png, "Unexpected pixel layout");
   if (!AllocPngBuffer(*image)) png_error(png, "Out of memory");
@@ -148,7 +150,7 @@ void ReadPngSteps(png_structp png, png_infop info, PngSource* source, PngImageIn
 
 // Steps 2 to 19 of ReadPngFile: true when image was filled, as far as the file went when
 // outcome->readingRows. C style: nothing with a destructor is in scope of the setjmp.
-bool ReadPngStream(PngSource* source, PngImageInfo* image, PngOutcome* outcome) {
+bool ReadPngStream(PngSource* source, PngImageInfo* image, PngOutcome* outcome, SampleDepth depth) {
   png_structp png =
       png_create_read_struct(PNG_LIBPNG_VER_STRING, outcome, PngErrorExit, PngIgnoreWarning);
   if (png == nullptr) return false;
@@ -161,7 +163,7 @@ bool ReadPngStream(PngSource* source, PngImageInfo* image, PngOutcome* outcome) 
     png_destroy_read_struct(&png, &info, nullptr);
     return outcome->readingRows;
   }
-  ReadPngSteps(png, info, source, image, outcome);
+  ReadPngSteps(png, info, source, image, outcome, depth);
   png_destroy_read_struct(&png, &info, nullptr);
   return true;
 }
@@ -170,8 +172,8 @@ bool ReadPngStream(PngSource* source, PngImageInfo* image, PngOutcome* outcome) 
 void WritePngSteps(png_structp png, png_infop info, std::FILE* stream, const PngImageInfo* image) {
   png_init_io(png, stream);
   png_set_write_status_fn(png, nullptr);
-  png_set_IHDR(png, info, image->width, image->height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-               PNG_COMPRESSION_TYPE_BASE, PNG_FILTER_TYPE_BASE);
+  png_set_IHDR(png, info, image->width, image->height, image->bitDepth, PNG_COLOR_TYPE_RGB,
+               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_BASE, PNG_FILTER_TYPE_BASE);
   char key[sizeof kPngSoftwareKey];
   char words[sizeof kPngSoftwareText];
   std::memcpy(key, kPngSoftwareKey, sizeof key);
@@ -240,18 +242,21 @@ std::string DamageOf(const PngOutcome& outcome, PngImageInfo& info) {
     return what + " in pass " + std::to_string(outcome.pass + 1) + " of 7, at " + where +
            "; the later passes are missing";
   const std::size_t rowBytes = static_cast<std::size_t>(info.width) * info.bytesPerPixel;
+  // Grey (128, or 128 x 257 in two bytes of 128) and opaque (a transparency of 0).
+  const std::size_t colourBytes = 3 * static_cast<std::size_t>(info.bitDepth / 8);
   for (std::uint32_t y = outcome.rowsRead; y < info.height; ++y)
     for (std::size_t i = 0; i < rowBytes; ++i)
-      info.rows[y][i] = info.bytesPerPixel == 4 && i % 4 == 3 ? 0 : 128;  // grey, opaque
+      info.rows[y][i] = i % info.bytesPerPixel >= colourBytes ? 0 : 128;
   return what + " at " + where + "; the rest is grey";
 }
 
 // Reads source into info. A picture read in part is kept, with what is missing in *damage,
 // when damage is given; without it, it is a reading error.
-void ReadPngSource(PngSource& source, PngImageInfo& info, std::string* damage) {
+void ReadPngSource(PngSource& source, PngImageInfo& info, std::string* damage,
+                   SampleDepth depth = kDefaultSampleDepth) {
   PngOutcome outcome;
   std::memset(&outcome, 0, sizeof outcome);
-  const bool read = ReadPngStream(&source, &info, &outcome);
+  const bool read = ReadPngStream(&source, &info, &outcome, depth);
   if (!read || (damage == nullptr && outcome.message[0] != '\0')) ThrowReadError(info, outcome);
   if (damage != nullptr) *damage = DamageOf(outcome, info);
 }
@@ -261,12 +266,61 @@ void ReadPngSource(PngSource& source, PngImageInfo& info, std::string* damage) {
 void PngInfoToBitmap(const PngImageInfo& info, Bitmap& target) {
   Bitmap picture;
   try {
-    picture = Bitmap(static_cast<int>(info.width), static_cast<int>(info.height));
+    picture = Bitmap(static_cast<int>(info.width), static_cast<int>(info.height),
+                     info.bitDepth == 16 ? PixelFormat::Bits48 : PixelFormat::Bits24);
   } catch (const Error&) {
     throw Error("Error Reading File!");
   }
   DrawPngBuffer(info, picture, 0, 0);
   target = std::move(picture);
+}
+
+// Sample i of a buffer pixel: a byte, or two in the file's big-endian order.
+inline std::uint8_t BufferSample(const std::uint8_t* pixel, int i, std::uint8_t /*type*/) {
+  return pixel[i];
+}
+inline std::uint16_t BufferSample(const std::uint8_t* pixel, int i, std::uint16_t /*type*/) {
+  return static_cast<std::uint16_t>(pixel[2 * i] << 8 | pixel[2 * i + 1]);
+}
+
+// DrawPngBuffer on a target of the buffer's sample type, 24 or 48 bits.
+template <class Sample>
+void DrawSamples(const PngImageInfo& info, Bitmap& target, int left, int top) {
+  const int bytes = info.bytesPerPixel;
+  const int colourBytes = 3 * static_cast<int>(sizeof(Sample));
+  if (bytes != colourBytes && bytes != 4 * static_cast<int>(sizeof(Sample))) return;
+  if (info.pixels.size() < static_cast<std::size_t>(info.width) * info.height * bytes) return;
+  if (target.Format() != kColourFormat<Sample>) target.SetPixelFormat(kColourFormat<Sample>);
+  constexpr std::uint64_t kMax = kSampleMax<Sample>;
+  for (std::uint32_t y = 0; y < info.height; ++y) {
+    const std::int64_t targetY = static_cast<std::int64_t>(top) + y;
+    if (targetY < 0 || targetY >= target.Height()) continue;
+    const std::uint8_t* source =
+        info.pixels.data() + static_cast<std::size_t>(y) * info.width * bytes;
+    Sample* row = target.SampleLine<Sample>(static_cast<int>(targetY));
+    for (std::uint32_t x = 0; x < info.width; ++x, source += bytes) {
+      const std::int64_t targetX = static_cast<std::int64_t>(left) + x;
+      if (targetX < 0 || targetX >= target.Width()) continue;
+      Sample* pixel = row + 3 * static_cast<std::size_t>(targetX);
+      const std::uint64_t t = bytes > colourBytes ? BufferSample(source, 3, Sample{}) : 0;
+      if (t == kMax) continue;
+      for (int c = 0; c < 3; ++c) {
+        const std::uint64_t colour = BufferSample(source, 2 - c, Sample{});
+        pixel[c] =
+            static_cast<Sample>(t == 0 ? colour : (t * pixel[c] + (kMax - t) * colour) / kMax);
+      }
+    }
+  }
+}
+
+// Row y of a 48-bit bitmap as the big-endian red, green, blue samples of a 16-bit PNG.
+void PutBigEndianRgb(const Bitmap& bitmap, int y, std::uint8_t* out) {
+  const std::uint16_t* line = bitmap.SampleLine<std::uint16_t>(y);
+  for (int x = 0; x < bitmap.Width(); ++x, line += 3)
+    for (int c = 0; c < 3; ++c, out += 2) {
+      out[0] = static_cast<std::uint8_t>(line[2 - c] >> 8);
+      out[1] = static_cast<std::uint8_t>(line[2 - c]);
+    }
 }
 
 }  // namespace
@@ -296,14 +350,15 @@ bool AllocPngBuffer(PngImageInfo& info) noexcept {
   return true;
 }
 
-void ReadPngFile(const std::string& fileName, PngImageInfo& info, std::string* damage) {
+void ReadPngFile(const std::string& fileName, PngImageInfo& info, std::string* damage,
+                 SampleDepth depth) {
   info.width = 0;
   info.height = 0;
   std::FILE* stream = PngOpenFile(fileName, "rb");
   if (stream == nullptr) throw Error("Error Opening File " + fileName + "!");
   PngSource source{stream, nullptr, 0, 0, StreamSize(stream)};
   try {
-    ReadPngSource(source, info, damage);
+    ReadPngSource(source, info, damage, depth);
     PngCloseFile(stream);
   } catch (...) {
     PngCloseFile(stream);
@@ -311,43 +366,26 @@ void ReadPngFile(const std::string& fileName, PngImageInfo& info, std::string* d
   }
 }
 
-void PngToBitmap(const std::string& fileName, Bitmap& target, std::string* damage) {
+void PngToBitmap(const std::string& fileName, Bitmap& target, std::string* damage,
+                 SampleDepth depth) {
   PngImageInfo info;
-  ReadPngFile(fileName, info, damage);
+  ReadPngFile(fileName, info, damage, depth);
   PngInfoToBitmap(info, target);
 }
 
-void PngToBitmapFromMemory(const std::uint8_t* data, std::size_t size, Bitmap& target) {
+void PngToBitmapFromMemory(const std::uint8_t* data, std::size_t size, Bitmap& target,
+                           SampleDepth depth) {
   PngImageInfo info;
   PngSource source{nullptr, data, data == nullptr ? 0 : size, 0, size};
-  ReadPngSource(source, info, nullptr);
+  ReadPngSource(source, info, nullptr, depth);
   PngInfoToBitmap(info, target);
 }
 
 void DrawPngBuffer(const PngImageInfo& info, Bitmap& target, int left, int top) {
-  const int bytes = info.bytesPerPixel;
-  if (bytes != 3 && bytes != 4) return;
-  if (info.pixels.size() < static_cast<std::size_t>(info.width) * info.height * bytes) return;
-  if (target.Format() != PixelFormat::Bits24) target.SetPixelFormat(PixelFormat::Bits24);
-  for (std::uint32_t y = 0; y < info.height; ++y) {
-    const std::int64_t targetY = static_cast<std::int64_t>(top) + y;
-    if (targetY < 0 || targetY >= target.Height()) continue;
-    const std::uint8_t* source =
-        info.pixels.data() + static_cast<std::size_t>(y) * info.width * bytes;
-    std::uint8_t* row = target.ScanLine(static_cast<int>(targetY));
-    for (std::uint32_t x = 0; x < info.width; ++x, source += bytes) {
-      const std::int64_t targetX = static_cast<std::int64_t>(left) + x;
-      if (targetX < 0 || targetX >= target.Width()) continue;
-      std::uint8_t* pixel = row + 3 * static_cast<std::size_t>(targetX);
-      const unsigned t = bytes == 4 ? source[3] : 0;
-      if (t == 0) {
-        SwapRedBlue(source, static_cast<std::size_t>(bytes), pixel, 1);
-      } else if (t != 255) {
-        for (int c = 0; c < 3; ++c)
-          pixel[c] = static_cast<std::uint8_t>((t * pixel[c] + (255 - t) * source[2 - c]) / 255);
-      }
-    }
-  }
+  if (info.bitDepth == 16)
+    DrawSamples<std::uint16_t>(info, target, left, top);
+  else
+    DrawSamples<std::uint8_t>(info, target, left, top);
 }
 
 void WritePngFile(const std::string& fileName, const PngImageInfo& info) {
@@ -363,19 +401,24 @@ void WritePngFile(const std::string& fileName, const PngImageInfo& info) {
 
 void BitmapToPng(const std::string& fileName, const Bitmap& bitmap) {
   RefuseEmptyPicture(bitmap, fileName);
+  const bool deep = bitmap.Format() == PixelFormat::Bits48;
   Bitmap converted;
-  const Bitmap* source = &In24Bits(bitmap, converted);
+  const Bitmap* source = deep ? &bitmap : &In24Bits(bitmap, converted);
   PngImageInfo info;
   info.width = static_cast<std::uint32_t>(source->Width());
   info.height = static_cast<std::uint32_t>(source->Height());
   info.colorType = PNG_COLOR_TYPE_RGB;
-  info.bytesPerPixel = 3;
-  info.bitDepth = 8;
+  info.bitDepth = deep ? 16 : 8;
+  info.bytesPerPixel = 3 * info.bitDepth / 8;
   if (!source->Empty()) {
     if (!AllocPngBuffer(info)) throw Error("Error Writing PNG File!");
-    for (int y = 0; y < source->Height(); ++y)
-      SwapRedBlue(source->ScanLine(y), 3, info.rows[static_cast<std::size_t>(y)],
-                  static_cast<std::size_t>(source->Width()));
+    for (int y = 0; y < source->Height(); ++y) {
+      std::uint8_t* row = info.rows[static_cast<std::size_t>(y)];
+      if (deep)
+        PutBigEndianRgb(*source, y, row);
+      else
+        SwapRedBlue(source->ScanLine(y), 3, row, static_cast<std::size_t>(source->Width()));
+    }
   }
   WritePngFile(fileName, info);
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "formats/sample_depth.h"
 #include "platform/bitmap.h"
 
 namespace brumel {
@@ -28,20 +29,24 @@ struct PngImageInfo {
 };
 
 // Fills info from the named file: size, depth and colour type after the transformations,
-// bytesPerPixel (3 for R, G, B or 4 for R, G, B, T with T the inverted alpha), pixels and rows.
-// Errors and damage as PngToBitmap.
-void ReadPngFile(const std::string& fileName, PngImageInfo& info, std::string* damage = nullptr);
+// bytesPerPixel (3 for R, G, B or 4 for R, G, B, T with T the inverted alpha; at depth 16, a
+// 16-bit file's samples stay two big-endian bytes each: 6 or 8), pixels and rows. Errors and
+// damage as PngToBitmap.
+void ReadPngFile(const std::string& fileName, PngImageInfo& info, std::string* damage = nullptr,
+                 SampleDepth depth = kDefaultSampleDepth);
 
 // Releases pixels and rows, then allocates them for height x width x bytesPerPixel bytes.
 // False (with both empty) when the size doesn't fit in memory.
 bool AllocPngBuffer(PngImageInfo& info) noexcept;
 
-// Composites the pixel buffer of info (3 or 4 bytes a pixel) onto target at (left, top):
-// T = 0 copies, T = 255 keeps the target, otherwise new = (T x old + (255 - T) x source) / 255.
-// Pixels outside target are left out.
+// Composites the pixel buffer of info (3 or 4 samples a pixel) onto target at (left, top), which
+// becomes 24 bits for 8-bit samples and 48 for 16-bit ones: T = 0 copies, T = M (255 or 65535)
+// keeps the target, otherwise new = (T x old + (M - T) x source) / M. Pixels outside target are
+// left out.
 void DrawPngBuffer(const PngImageInfo& info, Bitmap& target, int left, int top);
 
-// Writes info (8-bit RGB, 3 bytes a pixel) as a PNG file; errors as BitmapToPng.
+// Writes info (RGB of 8 bits, 3 bytes a pixel, or of 16, 6 big-endian bytes) as a PNG file;
+// errors as BitmapToPng.
 void WritePngFile(const std::string& fileName, const PngImageInfo& info);
 
 }  // namespace brumel

@@ -49,7 +49,7 @@ class Reader {
       : name_(name), source_(source), handle_(name, source), messages_(messages) {}
 
   // Fills picture, which stays where it is until progress hears of the end.
-  void Read(Bitmap& picture, RowProgress* progress);
+  void Read(Bitmap& picture, RowProgress* progress, SampleDepth depth);
 
  private:
   Error Refusal(const std::string& reason) const {
@@ -147,19 +147,22 @@ bool Reader::ReadPlaneBand(const Layout& layout, std::uint32_t band, std::uint16
   return true;
 }
 
-// A decoded sample at 8 bits. Reading at 16 bits later keeps the value where this narrows it.
-inline std::uint8_t To8(std::uint8_t sample) {
-  return sample;
-}
-inline std::uint8_t To8(std::uint16_t sample) {
-  return static_cast<std::uint8_t>((sample * 255u + 32767u) / 65535u);
+// A decoded sample in a scan line of Out's samples: kept, or narrowed from 16 bits to 8 (an
+// 8-bit file goes into a 24-bit picture at every depth, and is widened afterwards).
+template <typename Out, typename Sample>
+inline Out Stored(Sample sample) {
+  static_assert(sizeof(Out) <= sizeof(Sample));
+  if constexpr (sizeof(Out) < sizeof(Sample))
+    return static_cast<Out>((sample * 255u + 32767u) / 65535u);
+  else
+    return sample;
 }
 
-// Row y of a band into a 24-bit scan line (blue, green, red): channel c of pixel x is sample
-// c of the pixel, or of plane c, or the one grey sample.
-template <typename Sample>
+// Row y of a band into a 24- or 48-bit scan line (blue, green, red): channel c of pixel x is
+// sample c of the pixel, or of plane c, or the one grey sample.
+template <typename Sample, typename Out>
 void ConvertRow(const Layout& layout, const std::vector<std::vector<std::uint8_t>>& planes,
-                std::uint32_t y, std::uint8_t* line) {
+                std::uint32_t y, Out* line) {
   const std::size_t rowSamples = layout.BandRowBytes() / sizeof(Sample);
   const std::size_t step = layout.PlaneSamples();
   for (int c = 0; c < 3; ++c) {
@@ -168,7 +171,7 @@ void ConvertRow(const Layout& layout, const std::vector<std::vector<std::uint8_t
     const std::size_t first = layout.Separate() ? 0 : static_cast<std::size_t>(channel);
     const auto* row = reinterpret_cast<const Sample*>(planes[plane].data()) + y * rowSamples;
     for (std::uint32_t x = 0; x < layout.width; ++x)
-      line[3 * x + 2 - c] = To8(row[first + x * step]);
+      line[3 * x + 2 - c] = Stored<Out>(row[first + x * step]);
   }
 }
 
@@ -180,11 +183,13 @@ bool Reader::DirectBand(const Layout& layout, std::uint32_t band, Bitmap& pictur
   const std::uint32_t top = band * layout.bandRows;
   const std::uint32_t rows = std::min(layout.bandRows, layout.height - top);
   for (std::uint32_t y = 0; y < rows; ++y) {
-    std::uint8_t* line = picture.ScanLine(static_cast<int>(top + y));
-    if (layout.bits == 16)
-      ConvertRow<std::uint16_t>(layout, planes_, y, line);
+    const int row = static_cast<int>(top + y);
+    if (picture.Format() == PixelFormat::Bits48)
+      ConvertRow<std::uint16_t>(layout, planes_, y, picture.SampleLine<std::uint16_t>(row));
+    else if (layout.bits == 16)
+      ConvertRow<std::uint16_t>(layout, planes_, y, picture.ScanLine(row));
     else
-      ConvertRow<std::uint8_t>(layout, planes_, y, line);
+      ConvertRow<std::uint8_t>(layout, planes_, y, picture.ScanLine(row));
   }
   return true;
 }
@@ -212,8 +217,10 @@ bool Reader::RgbaBand(TIFFRGBAImage& image, const Layout& layout, std::uint32_t 
 void Reader::Damaged(std::uint32_t row, const Layout& layout, Bitmap& picture) {
   const std::string why = handle_.Error().empty() ? "the data are damaged" : handle_.Error();
   if (row == 0) throw Refusal(why);
+  // Bytes of 128 are grey at 24 bits and at 48 (128 x 257).
+  const std::size_t lineBytes = picture.BitsPerPixel() / 8 * std::size_t{layout.width};
   for (std::uint32_t y = row; y < layout.height; ++y)
-    std::memset(picture.ScanLine(static_cast<int>(y)), 128, 3 * std::size_t{layout.width});
+    std::memset(picture.ScanLine(static_cast<int>(y)), 128, lineBytes);
   if (!messages_.NoteDamage("the data stop decoding at row " + std::to_string(row) + " of " +
                             std::to_string(layout.height) + " (" + why + "); the rest is grey"))
     throw Refusal(why);
@@ -244,7 +251,7 @@ struct RgbaImage {
   }
 };
 
-void Reader::Read(Bitmap& picture, RowProgress* progress) {
+void Reader::Read(Bitmap& picture, RowProgress* progress, SampleDepth depth) {
   EndOfRead end(progress);
   if (handle_.Tiff() == nullptr) throw LibraryRefusal("libtiff cannot open it");
   const Layout layout = ReadLayout();
@@ -259,8 +266,9 @@ void Reader::Read(Bitmap& picture, RowProgress* progress) {
     rgba.image.req_orientation = ORIENTATION_TOPLEFT;
   }
   // Every row is decoded into, or made grey.
+  const bool keeps16 = depth == SampleDepth::Bits16 && layout.Direct() && layout.bits == 16;
   picture.Allocate(static_cast<int>(layout.width), static_cast<int>(layout.height),
-                   PixelFormat::Bits24);
+                   keeps16 ? PixelFormat::Bits48 : PixelFormat::Bits24);
   if (progress != nullptr) progress->Started(picture);
   const std::uint32_t bands = (layout.height - 1) / layout.bandRows + 1;
   for (std::uint32_t band = 0; band < bands; ++band) {
@@ -280,10 +288,10 @@ void Reader::Read(Bitmap& picture, RowProgress* progress) {
 }  // namespace
 
 void ReadTiffWithLibtiff(const std::string& name, ByteSource& source, Bitmap& target,
-                         MessagePort& messages, RowProgress* progress) {
+                         MessagePort& messages, RowProgress* progress, SampleDepth depth) {
   Reader reader(name, source, messages);
   Bitmap picture;
-  reader.Read(picture, progress);
+  reader.Read(picture, progress, depth);
   target = std::move(picture);
 }
 

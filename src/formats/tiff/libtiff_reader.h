@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "formats/sample_depth.h"
 #include "formats/tiff/byte_source.h"
 #include "platform/bitmap.h"
 #include "platform/ports.h"
@@ -13,7 +14,8 @@ namespace brumel {
 
 // Reads the first directory of name's data into target (24 bits), which is replaced only when
 // the read ends. RGB and grey pictures of 8 or 16 bits a sample are converted here from the
-// decoded samples, 16-bit ones narrowed to round(c / 257) as the PNG reader does; every other
+// decoded samples, 16-bit ones narrowed to round(c / 257) as the PNG reader does, or at depth 16
+// kept in a 48-bit target; every other
 // kind (palette, 1 or 4 bits, YCbCr, CMYK) through libtiff's RGBA conversion. Raises
 // kTiffImageDataError, with the file name and libtiff's words (or why the picture is refused:
 // a size beyond kMaxPictureBytes, or more than the file can hold, before anything large is
@@ -21,6 +23,7 @@ namespace brumel {
 // it goes, the rest grey, when messages take it (NoteDamage names the row); else the error.
 // A progress, when given, hears of the picture, of its rows as they decode, and of the end.
 void ReadTiffWithLibtiff(const std::string& name, ByteSource& source, Bitmap& target,
-                         MessagePort& messages, RowProgress* progress = nullptr);
+                         MessagePort& messages, RowProgress* progress = nullptr,
+                         SampleDepth depth = kDefaultSampleDepth);
 
 }  // namespace brumel

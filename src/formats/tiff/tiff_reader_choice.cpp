@@ -53,9 +53,9 @@ Error NeitherReads(const std::string& name, ByteSource& source, const Error& lib
                FirstLine(own.kept.front()) + "; libtiff: " + libtiff.CommandLineText());
 }
 
-// A directory of a kind the own reader implements. A tag whose absence it reports itself counts
-// as its own, so that its message stays.
-bool OwnKind(ByteSource& source, const TGraphicTiff& directory) {
+// A directory of a kind the own reader implements at this depth. A tag whose absence it reports
+// itself counts as its own, so that its message stays.
+bool OwnKind(ByteSource& source, const TGraphicTiff& directory, SampleDepth depth) {
   const TiffEntry* photometric = directory.FindEntry(kTagPhotometric);
   if (photometric->Value != kPhotometricRgb) return false;
   if (directory.FindEntry(kTagTileWidth) || directory.FindEntry(kTagTileOffsets)) return false;
@@ -70,14 +70,15 @@ bool OwnKind(ByteSource& source, const TGraphicTiff& directory) {
   if (!bits) return true;
   const std::vector<std::uint32_t> values =
       ReadEntryValues(source, *bits, directory.Owner()->LittleEndian(), samplesPerPixel);
+  const bool keeps16 = depth != SampleDepth::Bits16;
   return values.empty() || std::all_of(values.begin(), values.end(), [&](std::uint32_t b) {
-           return b == values[0] && (b == 8 || b == 16);
+           return b == values[0] && (b == 8 || (b == 16 && keeps16));
          });
 }
 
 }  // namespace
 
-TiffReader ChooseTiffReader(const std::string& name, ByteSource& source) {
+TiffReader ChooseTiffReader(const std::string& name, ByteSource& source, SampleDepth depth) {
   TFileTiff tiff;
   tiff.ReadFrom(name, source);
   if (!tiff.Valid()) return IsBigTiff(source) ? TiffReader::Libtiff : TiffReader::Own;
@@ -86,18 +87,18 @@ TiffReader ChooseTiffReader(const std::string& name, ByteSource& source) {
   for (std::size_t i = 0; i < tiff.DirectoryCount(); ++i) {
     const TGraphicTiff& directory = *tiff.Directory(i);
     if (!directory.FindEntry(kTagPhotometric)) break;
-    if (OwnKind(source, directory)) return TiffReader::Own;
+    if (OwnKind(source, directory, depth)) return TiffReader::Own;
     other = true;
   }
   return other ? TiffReader::Libtiff : TiffReader::Own;
 }
 
 bool LoadAnyTiff(const std::string& name, ByteSource& source, Bitmap& bitmap, MessagePort& messages,
-                 RowProgress* progress) {
-  if (ChooseTiffReader(name, source) == TiffReader::Own)
+                 RowProgress* progress, SampleDepth depth) {
+  if (ChooseTiffReader(name, source, depth) == TiffReader::Own)
     return LoadTiff(name, source, bitmap, messages);
   try {
-    ReadTiffWithLibtiff(name, source, bitmap, messages, progress);
+    ReadTiffWithLibtiff(name, source, bitmap, messages, progress, depth);
   } catch (const Error& error) {
     throw NeitherReads(name, source, error);
   }
@@ -105,9 +106,9 @@ bool LoadAnyTiff(const std::string& name, ByteSource& source, Bitmap& bitmap, Me
 }
 
 bool LoadAnyTiffFile(const std::string& fileName, Bitmap& bitmap, MessagePort& messages,
-                     RowProgress* progress) {
+                     RowProgress* progress, SampleDepth depth) {
   FileByteSource file(fileName);
-  return LoadAnyTiff(fileName, file, bitmap, messages, progress);
+  return LoadAnyTiff(fileName, file, bitmap, messages, progress, depth);
 }
 
 }  // namespace brumel
