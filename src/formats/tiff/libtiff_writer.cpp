@@ -6,12 +6,15 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
+#include <exception>
 #include <iterator>
 #include <thread>
+#include <variant>
 #include <vector>
 
 #include "formats/tiff/bmp2tiff.h"
 #include "formats/tiff/libtiff_source.h"
+#include "formats/tiff/libtiff_strip_encoder.h"
 #include "platform/atomic_file.h"
 #include "platform/error.h"
 #include "platform/picture_memory.h"
@@ -105,35 +108,70 @@ struct DeflatedStrips {
   std::uint8_t* Strip(std::size_t s) { return block.data() + s * slot; }
 };
 
-// Every strip deflated, on up to threads threads, each taking the next strip not yet taken.
+// Runs work(s, state, samples) for every strip s on up to threads threads, each taking the next
+// strip not yet taken, with a State (its encoder) and a buffer for the strip's samples of its own
+// that serve strip after strip. The first error raised stops the others and goes on to the caller.
+template <class State, class Work>
+void ForEachStrip(std::uint32_t count, unsigned threads, const Work& work) {
+  std::atomic<std::uint32_t> next{0};
+  std::atomic<bool> failed{false};
+  std::exception_ptr error;
+  auto run = [&] {
+    try {
+      State state;
+      std::vector<std::uint8_t> samples;
+      for (std::uint32_t s = next++; s < count && !failed; s = next++) work(s, state, samples);
+    } catch (...) {
+      if (!failed.exchange(true)) error = std::current_exception();
+    }
+  };
+  std::vector<std::jthread> helpers;
+  for (unsigned t = 1; t < std::min<unsigned>(threads, count); ++t) helpers.emplace_back(run);
+  run();
+  helpers.clear();
+  if (error) std::rethrow_exception(error);
+}
+
+std::uint32_t StripCount(const Bitmap& bitmap, std::uint32_t rowsPerStrip) {
+  return (static_cast<std::uint32_t>(bitmap.Height()) - 1) / rowsPerStrip + 1;
+}
+
+// The rows of strip s.
+std::uint32_t StripRows(const Bitmap& bitmap, std::uint32_t rowsPerStrip, std::uint32_t s) {
+  return std::min(rowsPerStrip, static_cast<std::uint32_t>(bitmap.Height()) - s * rowsPerStrip);
+}
+
+// Every strip deflated, on up to threads threads.
 DeflatedStrips DeflateStrips(const Bitmap& bitmap, std::uint32_t rowsPerStrip, unsigned threads) {
-  const auto height = static_cast<std::uint32_t>(bitmap.Height());
-  const std::uint32_t count = (height - 1) / rowsPerStrip + 1;
+  const std::uint32_t count = StripCount(bitmap, rowsPerStrip);
   DeflatedStrips strips;
   strips.sizes.resize(count);
   strips.slot = Deflater().Bound(bitmap.BitsPerPixel() / 8 * std::size_t{rowsPerStrip} *
                                  static_cast<std::size_t>(bitmap.Width()));
   strips.block.resize(strips.slot * count);  // left unset
-  std::atomic<std::uint32_t> next{0};
-  std::atomic<bool> failed{false};
-  auto work = [&] {
-    try {
-      Deflater deflater;
-      std::vector<std::uint8_t> samples;
-      for (std::uint32_t s = next++; s < count && !failed; s = next++) {
-        const std::uint32_t first = s * rowsPerStrip;
-        StripSamples(bitmap, first, std::min(rowsPerStrip, height - first), true, samples);
+  ForEachStrip<Deflater>(
+      count, threads, [&](std::uint32_t s, Deflater& deflater, std::vector<std::uint8_t>& samples) {
+        StripSamples(bitmap, s * rowsPerStrip, StripRows(bitmap, rowsPerStrip, s), true, samples);
         strips.sizes[s] = deflater.Strip(samples, strips.Strip(s), strips.slot);
-      }
-    } catch (const std::bad_alloc&) {
-      failed = true;
-    }
-  };
-  std::vector<std::jthread> helpers;
-  for (unsigned t = 1; t < std::min<unsigned>(threads, count); ++t) helpers.emplace_back(work);
-  work();
-  helpers.clear();
-  if (failed) throw std::bad_alloc();
+      });
+  return strips;
+}
+
+// Every strip encoded by libtiff's LZW codec, on up to threads threads.
+std::vector<std::vector<std::uint8_t>> LzwStrips(const std::string& fileName, const Bitmap& bitmap,
+                                                 std::uint32_t rowsPerStrip, unsigned threads) {
+  const StripFormat format{static_cast<std::uint32_t>(bitmap.Width()),
+                           static_cast<std::uint16_t>(bitmap.BitsPerPixel() / 3), 3,
+                           PHOTOMETRIC_RGB, COMPRESSION_LZW, PREDICTOR_HORIZONTAL};
+  std::vector<std::vector<std::uint8_t>> strips(StripCount(bitmap, rowsPerStrip));
+  // libtiff's codec keeps its state in the TIFF in memory each strip is encoded in.
+  ForEachStrip<std::monostate>(
+      static_cast<std::uint32_t>(strips.size()), threads,
+      [&](std::uint32_t s, std::monostate&, std::vector<std::uint8_t>& samples) {
+        const std::uint32_t rows = StripRows(bitmap, rowsPerStrip, s);
+        StripSamples(bitmap, s * rowsPerStrip, rows, false, samples);
+        strips[s] = EncodeStrip(fileName, format, rows, samples);
+      });
   return strips;
 }
 
@@ -154,10 +192,10 @@ void SetTags(TIFF* tiff, const Bitmap& bitmap, TiffCompression compression,
     TIFFSetField(tiff, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
 }
 
-// The strips into tiff; false when libtiff refused one.
-bool WriteStrips(TIFF* tiff, const Bitmap& bitmap, TiffCompression compression,
-                 std::uint32_t rowsPerStrip, unsigned threads) {
-  const auto height = static_cast<std::uint32_t>(bitmap.Height());
+// The strips into tiff; false when libtiff refused one. Compressed strips are encoded on up to
+// threads threads and written as they are; uncompressed ones, which only need copying, by libtiff.
+bool WriteStrips(TIFF* tiff, const std::string& fileName, const Bitmap& bitmap,
+                 TiffCompression compression, std::uint32_t rowsPerStrip, unsigned threads) {
   if (compression == TiffCompression::Deflate) {
     DeflatedStrips strips = DeflateStrips(bitmap, rowsPerStrip, threads);
     for (std::uint32_t s = 0; s < strips.sizes.size(); ++s)
@@ -165,11 +203,17 @@ bool WriteStrips(TIFF* tiff, const Bitmap& bitmap, TiffCompression compression,
         return false;
     return true;
   }
-  // libtiff applies the predictor itself to the strips it encodes, and leaves uncompressed ones
-  // as they are.
+  if (compression == TiffCompression::Lzw) {
+    std::vector<std::vector<std::uint8_t>> strips =
+        LzwStrips(fileName, bitmap, rowsPerStrip, threads);
+    for (std::uint32_t s = 0; s < strips.size(); ++s)
+      if (TIFFWriteRawStrip(tiff, s, strips[s].data(), static_cast<tmsize_t>(strips[s].size())) < 0)
+        return false;
+    return true;
+  }
   std::vector<std::uint8_t> samples;
-  for (std::uint32_t first = 0, s = 0; first < height; first += rowsPerStrip, ++s) {
-    StripSamples(bitmap, first, std::min(rowsPerStrip, height - first), false, samples);
+  for (std::uint32_t s = 0; s < StripCount(bitmap, rowsPerStrip); ++s) {
+    StripSamples(bitmap, s * rowsPerStrip, StripRows(bitmap, rowsPerStrip, s), false, samples);
     if (TIFFWriteEncodedStrip(tiff, s, samples.data(), static_cast<tmsize_t>(samples.size())) < 0)
       return false;
   }
@@ -204,7 +248,8 @@ void SaveCompressedTiff(const std::string& fileName, const Bitmap& picture,
   bool written = handle.Tiff() != nullptr;
   if (written) {
     SetTags(handle.Tiff(), bitmap, compression, rowsPerStrip);
-    written = WriteStrips(handle.Tiff(), bitmap, compression, rowsPerStrip, std::max(threads, 1u));
+    written = WriteStrips(handle.Tiff(), fileName, bitmap, compression, rowsPerStrip,
+                          std::max(threads, 1u));
   }
   written = handle.Close() && written;
   if (!written) throw Error(failure, failure + ": " + handle.Error());
