@@ -27,15 +27,7 @@ std::vector<std::uint8_t> WrittenInAFile(const StripFormat& format, std::uint32_
   std::vector<std::uint8_t> memory;
   LibtiffHandle handle("direct.tif", memory);
   TIFF* tiff = handle.Tiff();
-  TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, format.width);
-  TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, 3 * rows);
-  TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, format.bitsPerSample);
-  TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, format.samplesPerPixel);
-  TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, format.photometric);
-  TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-  TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, rows);
-  TIFFSetField(tiff, TIFFTAG_COMPRESSION, format.compression);
-  TIFFSetField(tiff, TIFFTAG_PREDICTOR, format.predictor);
+  SetStripTags(tiff, format, 3 * rows, rows);
   EXPECT_GT(TIFFWriteEncodedStrip(tiff, 0, samples.data(), static_cast<tmsize_t>(samples.size())),
             0);
   const std::uint64_t offset = TIFFGetStrileOffset(tiff, 0);

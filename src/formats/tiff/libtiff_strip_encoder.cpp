@@ -7,21 +7,18 @@
 
 namespace brumel {
 
-namespace {
-
-void SetStripTags(TIFF* tiff, const StripFormat& format, std::uint32_t rows) {
+void SetStripTags(TIFF* tiff, const StripFormat& format, std::uint32_t height,
+                  std::uint32_t rowsPerStrip) {
   TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, format.width);
-  TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, rows);
+  TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, height);
   TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, format.bitsPerSample);
   TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, format.samplesPerPixel);
   TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, format.photometric);
   TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-  TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, rows);
+  TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, rowsPerStrip);
   TIFFSetField(tiff, TIFFTAG_COMPRESSION, format.compression);
   if (format.predictor != PREDICTOR_NONE) TIFFSetField(tiff, TIFFTAG_PREDICTOR, format.predictor);
 }
-
-}  // namespace
 
 std::vector<std::uint8_t> EncodeStrip(const std::string& fileName, const StripFormat& format,
                                       std::uint32_t rows, std::vector<std::uint8_t>& samples) {
@@ -30,7 +27,7 @@ std::vector<std::uint8_t> EncodeStrip(const std::string& fileName, const StripFo
   TIFF* tiff = handle.Tiff();
   const std::string failure = "Cannot write file " + fileName;
   if (tiff == nullptr) throw Error(failure, failure + ": " + handle.Error());
-  SetStripTags(tiff, format, rows);
+  SetStripTags(tiff, format, rows, rows);
   if (TIFFWriteEncodedStrip(tiff, 0, samples.data(), static_cast<tmsize_t>(samples.size())) < 0 ||
       !handle.Error().empty())
     throw Error(failure, failure + ": " + handle.Error());

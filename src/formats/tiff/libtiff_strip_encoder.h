@@ -4,7 +4,7 @@
 // out as it lies there, for TIFFWriteRawStrip to put into the file.
 #pragma once
 
-#include <tiff.h>
+#include <tiffio.h>
 
 #include <cstdint>
 #include <string>
@@ -12,7 +12,7 @@
 
 namespace brumel {
 
-// What libtiff needs to know of the file to encode one of its strips.
+// What libtiff needs to know of a file, apart from its height, to encode one of its strips.
 struct StripFormat {
   std::uint32_t width = 0;
   std::uint16_t bitsPerSample = 8;
@@ -21,6 +21,10 @@ struct StripFormat {
   std::uint16_t compression = COMPRESSION_NONE;
   std::uint16_t predictor = PREDICTOR_NONE;
 };
+
+// Sets the tags of a file of this format, height rows tall, in strips of rowsPerStrip rows.
+void SetStripTags(TIFF* tiff, const StripFormat& format, std::uint32_t height,
+                  std::uint32_t rowsPerStrip);
 
 // The encoded bytes of a strip of rows rows; samples holds them as the file does (interleaved,
 // in the machine's byte order, which is the order of a file libtiff writes) and may be changed.

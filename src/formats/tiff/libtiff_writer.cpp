@@ -157,12 +157,24 @@ DeflatedStrips DeflateStrips(const Bitmap& bitmap, std::uint32_t rowsPerStrip, u
   return strips;
 }
 
+constexpr std::uint16_t kLibtiffCompression[] = {COMPRESSION_NONE, COMPRESSION_ADOBE_DEFLATE,
+                                                 COMPRESSION_LZW};
+
+// The file a bitmap is written as: RGB at its depth, compressed strips with the predictor.
+StripFormat FileFormat(const Bitmap& bitmap, TiffCompression compression) {
+  return {static_cast<std::uint32_t>(bitmap.Width()),
+          static_cast<std::uint16_t>(bitmap.BitsPerPixel() / 3),
+          3,
+          PHOTOMETRIC_RGB,
+          kLibtiffCompression[static_cast<int>(compression)],
+          compression == TiffCompression::None ? std::uint16_t{PREDICTOR_NONE}
+                                               : std::uint16_t{PREDICTOR_HORIZONTAL}};
+}
+
 // Every strip encoded by libtiff's LZW codec, on up to threads threads.
 std::vector<std::vector<std::uint8_t>> LzwStrips(const std::string& fileName, const Bitmap& bitmap,
                                                  std::uint32_t rowsPerStrip, unsigned threads) {
-  const StripFormat format{static_cast<std::uint32_t>(bitmap.Width()),
-                           static_cast<std::uint16_t>(bitmap.BitsPerPixel() / 3), 3,
-                           PHOTOMETRIC_RGB, COMPRESSION_LZW, PREDICTOR_HORIZONTAL};
+  const StripFormat format = FileFormat(bitmap, TiffCompression::Lzw);
   std::vector<std::vector<std::uint8_t>> strips(StripCount(bitmap, rowsPerStrip));
   // libtiff's codec keeps its state in the TIFF in memory each strip is encoded in.
   ForEachStrip<std::monostate>(
@@ -173,23 +185,6 @@ std::vector<std::vector<std::uint8_t>> LzwStrips(const std::string& fileName, co
         strips[s] = EncodeStrip(fileName, format, rows, samples);
       });
   return strips;
-}
-
-constexpr std::uint16_t kLibtiffCompression[] = {COMPRESSION_NONE, COMPRESSION_ADOBE_DEFLATE,
-                                                 COMPRESSION_LZW};
-
-void SetTags(TIFF* tiff, const Bitmap& bitmap, TiffCompression compression,
-             std::uint32_t rowsPerStrip) {
-  TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(bitmap.Width()));
-  TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(bitmap.Height()));
-  TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, bitmap.BitsPerPixel() / 3);
-  TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 3);
-  TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
-  TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-  TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, rowsPerStrip);
-  TIFFSetField(tiff, TIFFTAG_COMPRESSION, kLibtiffCompression[static_cast<int>(compression)]);
-  if (compression != TiffCompression::None)
-    TIFFSetField(tiff, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
 }
 
 // The strips into tiff; false when libtiff refused one. Compressed strips are encoded on up to
@@ -247,7 +242,8 @@ void SaveCompressedTiff(const std::string& fileName, const Bitmap& picture,
   const std::uint32_t rowsPerStrip = RowsPerStrip(bitmap);
   bool written = handle.Tiff() != nullptr;
   if (written) {
-    SetTags(handle.Tiff(), bitmap, compression, rowsPerStrip);
+    SetStripTags(handle.Tiff(), FileFormat(bitmap, compression),
+                 static_cast<std::uint32_t>(bitmap.Height()), rowsPerStrip);
     written = WriteStrips(handle.Tiff(), fileName, bitmap, compression, rowsPerStrip,
                           std::max(threads, 1u));
   }
