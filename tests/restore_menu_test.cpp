@@ -27,6 +27,7 @@
 #include "formats/load_image.h"
 #include "gui/bitmap_image.h"
 #include "gui/correct.h"
+#include "image_test_support.h"
 #include "update/program_version.h"
 #include "window_fakes.h"
 
@@ -89,13 +90,10 @@ std::string Output(const std::string& command) {
   return text;
 }
 
-class RestoreMenuTest : public testing::Test {
+class RestoreMenuTest : public testing::TempFolderTest {
  protected:
   void SetUp() override {
-    folder_ = fs::temp_directory_path() /
-              ("brumel_restore_" + std::to_string(QCoreApplication::applicationPid()));
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
+    TempFolderTest::SetUp();
     window_ = std::make_unique<Tbrumel>(
         "brumel", [](const std::string&, const std::string&, std::int64_t) { return 1; });
     window_->SetPorts({&messages_, &open_, &save_, &offer_});
@@ -104,7 +102,7 @@ class RestoreMenuTest : public testing::Test {
   }
   void TearDown() override {
     window_.reset();
-    fs::remove_all(folder_);
+    TempFolderTest::TearDown();
   }
 
   std::string Picture(const std::string& name, const Bitmap& bitmap) {
@@ -133,7 +131,6 @@ class RestoreMenuTest : public testing::Test {
     return names;
   }
 
-  fs::path folder_;
   FakeMessages messages_;
   FakeOpenDialog open_;
   FakeSaveDialog save_;
