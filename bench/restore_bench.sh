@@ -7,16 +7,22 @@
 #   harm       --auto on the original, against the original: what it spoils in a good picture
 #   second     --auto on --auto's output, against that output: a restored picture must stay
 # then counts the pairs on which --auto beats the stretch and names the worst harm.
-# Run by hand after a build: bench/restore_bench.sh [BUILD_FOLDER] [DATA_FOLDER]
+# With a JPEG quality (1..100) every picture is first saved as a JPEG of that quality, as most
+# scans reach the program: --auto, the stretch and the second pass then start from the JPEGs,
+# faded and --auto are still scored against the PNG original, and harm against the JPEG of it.
+# Run by hand after a build: bench/restore_bench.sh [BUILD_FOLDER] [DATA_FOLDER] [JPEG_QUALITY]
 # Needs ImageMagick's convert and the scorer's python3-skimage and python3-pil.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="${1:-$ROOT/build/run}"
 DATA="${2:-$ROOT/../shared/restoration}"
+QUALITY="${3:-}"
 BATCH="$BUILD/brumel-batch"
 SCORE="$DATA/score"
 [[ -x "$BATCH" ]] || { echo "restore_bench: no $BATCH; build first" >&2; exit 2; }
 [[ -x "$SCORE" ]] || { echo "restore_bench: no scorer in $DATA" >&2; exit 2; }
+[[ -z "$QUALITY" || "$QUALITY" =~ ^([1-9][0-9]?|100)$ ]] ||
+  { echo "restore_bench: the JPEG quality must be 1..100, not '$QUALITY'" >&2; exit 2; }
 WORK="$(mktemp -d)"
 trap 'rm -rf "$WORK"' EXIT
 NAMES=()
@@ -34,13 +40,25 @@ auto() {
   for ((i = 0; i < $#; ++i)); do mv "$WORK/$prefix$i.png" "$WORK/$prefix-$i.png"; done
 }
 
-faded=() originals=()
+# The inputs as they are, or as JPEGs of the given quality; the originals to score against.
+faded=() inputs=() originals=() references=()
 for name in "${NAMES[@]}"; do
-  faded+=("$DATA/$name-faded.png")
   originals+=("$DATA/$name-original.png")
+  if [[ -n "$QUALITY" ]]; then
+    convert "$DATA/$name-faded.png" -quality "$QUALITY" "$WORK/$name-faded.jpg"
+    convert "$DATA/$name-original.png" -quality "$QUALITY" "$WORK/$name-original.jpg"
+    convert "$WORK/$name-original.jpg" "$WORK/$name-original-decoded.png"
+    faded+=("$WORK/$name-faded.jpg")
+    inputs+=("$WORK/$name-original.jpg")
+    references+=("$WORK/$name-original-decoded.png")
+  else
+    faded+=("$DATA/$name-faded.png")
+    inputs+=("$DATA/$name-original.png")
+    references+=("$DATA/$name-original.png")
+  fi
 done
 auto auto "${faded[@]}"
-auto harm "${originals[@]}"
+auto harm "${inputs[@]}"
 again=()
 for ((i = 0; i < ${#NAMES[@]}; ++i)); do again+=("$WORK/auto-$i.png"); done
 auto second "${again[@]}"
@@ -59,7 +77,7 @@ column() {
 column '${faded[i]}' '${originals[i]}' faded
 column '$WORK/auto-$i.png' '${originals[i]}' auto
 column '$WORK/stretch-$i.png' '${originals[i]}' stretch
-column '$WORK/harm-$i.png' '${originals[i]}' harm
+column '$WORK/harm-$i.png' '${references[i]}' harm
 column '$WORK/second-$i.png' '$WORK/auto-$i.png' second
 
 printf '%s\n' "${NAMES[@]}" median >"$WORK/names"
