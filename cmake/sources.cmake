@@ -26,12 +26,16 @@ set(BRUMEL_CORRECT_SOURCES
   src/correct/sample_thresholds.cpp
   src/correct/wide_sample_lookup.cpp
   src/correct/streaming_correction.cpp
-  src/correct/reduced_view.cpp
-  src/correct/light_falloff.cpp
-  src/correct/channel_stretch.cpp
-  src/correct/fade_evidence.cpp
-  src/correct/estimate_restoration.cpp
-  src/correct/restoration_options.cpp
+)
+
+# The estimator: what restores a picture, read from a reduced view of it; above the engine.
+set(BRUMEL_RESTORE_SOURCES
+  src/restore/reduced_view.cpp
+  src/restore/light_falloff.cpp
+  src/restore/channel_stretch.cpp
+  src/restore/fade_evidence.cpp
+  src/restore/estimate_restoration.cpp
+  src/restore/restoration_options.cpp
 )
 
 # The format table and the loading by extension, then one folder per format: its reader and
@@ -90,6 +94,7 @@ set(BRUMEL_UPDATE_SOURCES
 set(BRUMEL_CORE_SOURCES
   ${BRUMEL_PLATFORM_SOURCES}
   ${BRUMEL_CORRECT_SOURCES}
+  ${BRUMEL_RESTORE_SOURCES}
   ${BRUMEL_FORMATS_SOURCES}
   ${BRUMEL_BMP_SOURCES}
   ${BRUMEL_JPEG_SOURCES}

@@ -23,7 +23,7 @@
 #include "correct/correct_bitmap.h"
 #include "correct/levels.h"
 #include "correct/levels_text.h"
-#include "correct/restoration_options.h"
+#include "restore/restoration_options.h"
 #include "formats/bmp/bmp_codec.h"
 #include "formats/jpeg/jpeg_codec.h"
 #include "formats/load_image.h"

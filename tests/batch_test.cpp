@@ -10,7 +10,7 @@
 #include <random>
 
 #include "correct/correct_bitmap.h"
-#include "correct/estimate_restoration.h"
+#include "restore/estimate_restoration.h"
 #include "formats/bmp/bmp_codec.h"
 #include "formats/jpeg/jpeg_codec.h"
 #include "formats/load_image.h"

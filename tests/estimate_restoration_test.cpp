@@ -1,7 +1,7 @@
 // The estimator on pictures made here: a scene of flat patches from deep black to paper white,
 // faded as prints fade (each dye keeping its own share of density, the paper stained, the light
 // falling off towards the corners), and the same scene unfaded.
-#include "correct/estimate_restoration.h"
+#include "restore/estimate_restoration.h"
 
 #include <gtest/gtest.h>
 
@@ -9,9 +9,9 @@
 #include <random>
 
 #include "correct/correct_bitmap.h"
-#include "correct/fade_evidence.h"
-#include "correct/light_falloff.h"
-#include "correct/reduced_view.h"
+#include "restore/fade_evidence.h"
+#include "restore/light_falloff.h"
+#include "restore/reduced_view.h"
 
 namespace brumel {
 namespace {

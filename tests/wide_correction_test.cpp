@@ -8,7 +8,7 @@
 #include <random>
 
 #include "correct/correct_bitmap.h"
-#include "correct/estimate_restoration.h"
+#include "restore/estimate_restoration.h"
 #include "correct/fast_correction.h"
 #include "correct/wide_sample_lookup.h"
 #include "correction_test_support.h"

@@ -11,7 +11,7 @@
 #include "batch/output_template.h"
 #include "batch/staged_output.h"
 #include "correct/correct_bitmap.h"
-#include "correct/restoration_options.h"
+#include "restore/restoration_options.h"
 #include "correct/streaming_correction.h"
 #include "formats/file_name.h"
 #include "formats/load_image.h"

@@ -10,7 +10,7 @@
 
 #include "batch/input_record.h"
 #include "correct/correction_settings.h"
-#include "correct/estimate_restoration.h"
+#include "restore/estimate_restoration.h"
 #include "formats/formats.h"
 #include "formats/sample_depth.h"
 #include "formats/tiff/libtiff_writer.h"

@@ -11,7 +11,7 @@
 #include "cli/not_reached.h"
 #include "cli/progress_line.h"
 #include "correct/correction_settings.h"
-#include "correct/restoration_options.h"
+#include "restore/restoration_options.h"
 #include "formats/file_name.h"
 #include "formats/formats.h"
 #include "formats/sample_depth.h"

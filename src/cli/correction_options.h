@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "correct/estimate_restoration.h"
+#include "restore/estimate_restoration.h"
 
 namespace brumel {
 

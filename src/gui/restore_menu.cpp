@@ -8,8 +8,8 @@
 
 #include "batch/batch.h"
 #include "batch/staged_output.h"
-#include "correct/estimate_restoration.h"
-#include "correct/restoration_options.h"
+#include "restore/estimate_restoration.h"
+#include "restore/restoration_options.h"
 #include "formats/formats.h"
 #include "gui/compare_window.h"
 #include "gui/correct.h"

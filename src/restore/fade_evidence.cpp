@@ -15,7 +15,7 @@
 // then the shadows tell the scene's colours, not the dyes' losses; the levels go over towards
 // the blind per-channel stretch (channel_stretch.h), fully at kSceneReach, not at all from
 // kDyeReach up.
-#include "correct/fade_evidence.h"
+#include "restore/fade_evidence.h"
 
 #include <algorithm>
 

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "correct/reduced_view.h"
+#include "restore/reduced_view.h"
 
 namespace brumel {
 

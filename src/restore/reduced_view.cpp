@@ -1,4 +1,4 @@
-#include "correct/reduced_view.h"
+#include "restore/reduced_view.h"
 
 #include <algorithm>
 #include <cmath>

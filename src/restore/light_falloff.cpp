@@ -1,4 +1,4 @@
-#include "correct/light_falloff.h"
+#include "restore/light_falloff.h"
 
 #include <algorithm>
 #include <array>

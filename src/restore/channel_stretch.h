@@ -3,7 +3,7 @@
 #pragma once
 
 #include "correct/levels.h"
-#include "correct/reduced_view.h"
+#include "restore/reduced_view.h"
 
 namespace brumel {
 

@@ -16,16 +16,16 @@
 // Where a channel's shadows are lifted beyond any dye's loss, step 3 reads the scene's colour,
 // and the levels go over towards the blind per-channel stretch instead.
 // Options a person gave are kept, and the rest fitted around them.
-#include "correct/estimate_restoration.h"
+#include "restore/estimate_restoration.h"
 
 #include <algorithm>
 #include <cmath>
 #include <vector>
 
-#include "correct/channel_stretch.h"
-#include "correct/fade_evidence.h"
-#include "correct/light_falloff.h"
-#include "correct/reduced_view.h"
+#include "restore/channel_stretch.h"
+#include "restore/fade_evidence.h"
+#include "restore/light_falloff.h"
+#include "restore/reduced_view.h"
 
 namespace brumel {
 

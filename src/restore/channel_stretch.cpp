@@ -5,7 +5,7 @@
 // nothing of its dye. The clipped share is small enough to keep every highlight a print holds.
 // No black point is set higher than fading can lift a black: tones lighter than that are the
 // scene's own in any case (a sky whose blue never darkens keeps its light blue).
-#include "correct/channel_stretch.h"
+#include "restore/channel_stretch.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "correct/restoration_options.h"
+#include "restore/restoration_options.h"
 
 #include "correct/levels_text.h"
 
