@@ -17,6 +17,8 @@ set(BRUMEL_QT_SOURCES
   src/gui/yorn.cpp
   src/gui/asking_window.cpp
   src/gui/compare_view.cpp
+  src/gui/compare_labels.cpp
+  src/gui/compare_placement.cpp
   src/gui/compare_window.cpp
 )
 
