@@ -7,9 +7,9 @@
 
 #include <QApplication>
 #include <QDropEvent>
-#include <QScreen>
 #include <QMimeData>
 #include <QProgressDialog>
+#include <QScreen>
 #include <QTest>
 #include <QUrl>
 #include <cstdio>

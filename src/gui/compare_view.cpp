@@ -70,7 +70,8 @@ int CompareView::SplitX() const {
 QRect CompareView::PictureArea() const {
   const ViewSpan across =
       SpanOnPicture(placement_.left, placement_.scale, width(), picture_.Width());
-  const ViewSpan down = SpanOnPicture(placement_.top, placement_.scale, height(), picture_.Height());
+  const ViewSpan down =
+      SpanOnPicture(placement_.top, placement_.scale, height(), picture_.Height());
   return QRect(across.first, down.first, static_cast<int>(across.sources.size()),
                static_cast<int>(down.sources.size()));
 }

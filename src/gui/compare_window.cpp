@@ -76,12 +76,11 @@ void CompareWindow::OpenBeside(const QWidget& window) {
 // from the same window system, stand in for this one's.
 void CompareWindow::PlaceBeside(const QWidget& window) {
   const QRect mainFrame = window.frameGeometry(), mainClient = window.geometry();
-  const QMargins decorations(mainClient.left() - mainFrame.left(),
-                             mainClient.top() - mainFrame.top(),
-                             mainFrame.right() - mainClient.right(),
-                             mainFrame.bottom() - mainClient.bottom());
-  const QRect frame = CompareFrame(mainFrame, window.screen()->availableGeometry(),
-                                   size().grownBy(decorations));
+  const QMargins decorations(
+      mainClient.left() - mainFrame.left(), mainClient.top() - mainFrame.top(),
+      mainFrame.right() - mainClient.right(), mainFrame.bottom() - mainClient.bottom());
+  const QRect frame =
+      CompareFrame(mainFrame, window.screen()->availableGeometry(), size().grownBy(decorations));
   setGeometry(frame.marginsRemoved(decorations));
 }
 
