@@ -15,7 +15,10 @@ set(BRUMEL_QT_SOURCES
   src/gui/restore_menu.cpp
   src/gui/correct.cpp
   src/gui/yorn.cpp
+  src/gui/asking_window.cpp
   src/gui/compare_view.cpp
+  src/gui/compare_labels.cpp
+  src/gui/compare_placement.cpp
   src/gui/compare_window.cpp
 )
 

@@ -1,15 +1,17 @@
 // The Compare window on Qt's offscreen platform: its caption, fitting and 100 %, the divider
 // between the original and the correction as drawn, the redraw after new settings, zooming about
-// the cursor and panning by dragging.
+// the cursor and panning by dragging, the key B, and the words Before and After.
 #include "gui/compare_window.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTest>
 #include <QWheelEvent>
 #include <cmath>
+#include <cstring>
 #include <random>
 
 #include "correct/view_correction.h"
@@ -96,9 +98,29 @@ class CompareWindowTest : public ::testing::Test {
     Mouse(QEvent::MouseButtonRelease, to, Qt::NoButton);
   }
 
+  // The view with the words over it, as the window shows it.
+  QImage Shown() {
+    return window_.grab(View().geometry()).toImage().convertToFormat(QImage::Format_RGB32);
+  }
+  void Key(QEvent::Type type, bool repeated) {
+    QKeyEvent event(type, Qt::Key_B, Qt::NoModifier, "b", repeated);
+    QApplication::sendEvent(&window_, &event);
+  }
+
   Bitmap picture_;
   CompareWindow window_;
 };
+
+// One colour all over.
+Bitmap Plain(std::uint8_t level) {
+  Bitmap bitmap(kPictureWidth, kPictureHeight);
+  for (int y = 0; y < kPictureHeight; ++y) std::memset(bitmap.ScanLine(y), level, bitmap.Stride());
+  return bitmap;
+}
+
+int Lightness(QRgb pixel) {
+  return qGray(pixel);
+}
 
 TEST_F(CompareWindowTest, CaptionNamesTheFileWithoutItsFolder) {
   EXPECT_EQ(window_.windowTitle().toStdString(), "Compare - faded print.jpg");
@@ -181,6 +203,76 @@ TEST_F(CompareWindowTest, DraggingPansAndTheWheelZoomsAboutTheCursor) {
   // Panned far beyond the picture, its edge stops at the view's edge.
   Drag(QPointF(60, 300), QPointF(5000, 300));
   EXPECT_DOUBLE_EQ(View().Placement().left, 0);
+}
+
+// At 100 %, where the picture fills the view, so that every pixel is the picture's.
+TEST_F(CompareWindowTest, HoldingBShowsTheWholeOriginalAndLettingGoTheWholeCorrection) {
+  window_.FullSizeAction()->trigger();
+  const QImage before = Expected(false, {}), after = Expected(true, Settings(70));
+  Key(QEvent::KeyPress, false);
+  EXPECT_EQ(Drawn(), before);
+  // A held key repeats; the repeats change nothing.
+  Key(QEvent::KeyRelease, true);
+  Key(QEvent::KeyPress, true);
+  EXPECT_EQ(Drawn(), before);
+  Key(QEvent::KeyRelease, false);
+  EXPECT_EQ(View().DividerX(), 0);
+  const Mismatches m = Compare(Drawn(), before, after);
+  EXPECT_GT(m.compared, 10000);
+  EXPECT_EQ(m.left + m.right, 0);
+  // Again, after the divider was dragged back; and B let go in another window is let go here.
+  Drag(QPointF(2, 100), QPointF(300, 100));
+  Key(QEvent::KeyPress, false);
+  EXPECT_EQ(Drawn(), before);
+  QWidget other;
+  other.show();
+  other.activateWindow();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &other; }));
+  EXPECT_FALSE(View().HoldingBefore());
+  EXPECT_EQ(Compare(Drawn(), before, after).right, 0);
+}
+
+// The words lie in the picture's top corners, each on its side of the split, over a layer that
+// leaves the rest of the view as it is; on white paper and on black each word is light on dark.
+TEST_F(CompareWindowTest, BeforeAndAfterStandAtThePicturesTopOnTheirSidesOnLightAndDark) {
+  const CompareLabels& labels = *window_.Labels();
+  for (const std::uint8_t level : {255, 0}) {
+    SCOPED_TRACE(level);
+    window_.Show(Plain(level), "plain.png");
+    const QRect picture = View().PictureArea(), before = labels.BeforeShown(),
+                after = labels.AfterShown();
+    ASSERT_FALSE(before.isEmpty());
+    ASSERT_FALSE(after.isEmpty());
+    EXPECT_LT(before.right(), View().DividerX() - 20);
+    EXPECT_GT(after.left(), View().DividerX() + 20);
+    EXPECT_EQ(before.top(), after.top());
+    EXPECT_GT(before.top(), picture.top());
+    EXPECT_LT(before.top(), picture.top() + 20);
+    const QImage shown = Shown(), drawn = Drawn();
+    for (const QRect& word : {before, after}) {
+      int darkest = 255, lightest = 0;
+      for (int y = word.top(); y <= word.bottom(); ++y)
+        for (int x = word.left(); x <= word.right(); ++x) {
+          darkest = std::min(darkest, Lightness(shown.pixel(x, y)));
+          lightest = std::max(lightest, Lightness(shown.pixel(x, y)));
+        }
+      EXPECT_LT(darkest, 90);
+      EXPECT_GT(lightest, 200);
+    }
+    int changed = 0;
+    for (int y = 0; y < shown.height(); ++y)
+      for (int x = 0; x < shown.width(); ++x)
+        changed += shown.pixel(x, y) != drawn.pixel(x, y) && !before.contains(x, y) &&
+                   !after.contains(x, y);
+    EXPECT_EQ(changed, 0);
+  }
+  // The whole original says Before alone, the whole correction After alone.
+  Key(QEvent::KeyPress, false);
+  EXPECT_FALSE(labels.BeforeShown().isEmpty());
+  EXPECT_TRUE(labels.AfterShown().isEmpty());
+  Key(QEvent::KeyRelease, false);
+  EXPECT_TRUE(labels.BeforeShown().isEmpty());
+  EXPECT_FALSE(labels.AfterShown().isEmpty());
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <vector>
 
 #include "gui/file_dialogs.h"
 #include "gui/message_boxes.h"
@@ -140,6 +141,39 @@ TEST_F(Dialogs, SaveKeepsNameAndFilterAndNeverAsks) {
   EXPECT_FALSE(save.Execute());
   EXPECT_EQ(save.FileName(), "release.zip");
   EXPECT_EQ(save.FilterIndex(), 3);
+}
+
+// A dialog shows over the window the person is in (the Compare window's keys open them there),
+// and goes back to its owner, which keeps it with its folder and filter.
+TEST_F(Dialogs, DialogsAndBoxesShowOverTheActiveWindow) {
+  QWidget owner, asking;
+  asking.show();
+  // The offscreen platform activates no window when a dialog closes, as a desktop would.
+  const auto activate = [&] {
+    asking.activateWindow();
+    return QTest::qWaitFor([&] { return QApplication::activeWindow() == &asking; });
+  };
+  QtSaveDialog save(&owner, "Ping|*.PNG");
+  QtOpenDialog open(&owner, "Ping|*.png", "png");
+  QtMessageBoxes boxes(&owner, "brumel");
+  std::vector<QWidget*> over;
+  const auto overAndClose = [&](QWidget* modal) {
+    over.push_back(modal->parentWidget());
+    modal->close();
+  };
+  ASSERT_TRUE(activate());
+  WhenModal(overAndClose);
+  EXPECT_FALSE(save.Execute());
+  ASSERT_TRUE(activate());
+  WhenModal(overAndClose);
+  EXPECT_FALSE(open.Execute());
+  ASSERT_TRUE(activate());
+  WhenModal(overAndClose);
+  boxes.ShowError("Error Reading File!");
+  EXPECT_EQ(over, std::vector<QWidget*>({&asking, &asking, &asking}));
+  EXPECT_EQ(save.Dialog().parentWidget(), &owner);
+  EXPECT_EQ(open.Dialog().parentWidget(), &owner);
+  EXPECT_TRUE(save.Dialog().isWindow());
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <QDropEvent>
 #include <QMimeData>
 #include <QProgressDialog>
+#include <QScreen>
 #include <QTest>
 #include <QUrl>
 #include <cstdio>
@@ -122,6 +123,26 @@ class RestoreMenuTest : public testing::TempFolderTest {
     request.outputName = (folder_ / name).string();
     request.keepMetadataAs = SoftwareTag();
     return request;
+  }
+  // Whether the window is the active one, once the events of its activation have come. (A
+  // window counts as active for qWaitForWindowActive while the window it belongs to is.)
+  static bool BecomesActive(QWidget& window) {
+    return QTest::qWaitFor([&] { return QApplication::activeWindow() == &window; });
+  }
+  // The window comes to the front as a click on it would bring it.
+  static bool Activate(QWidget& window) {
+    window.show();
+    window.activateWindow();
+    return BecomesActive(window);
+  }
+  // The main window shown with a picture and the Compare window opened over it by its key.
+  CompareWindow& OpenCompare(const std::string& input) {
+    window_->LoadFile(input);
+    EXPECT_TRUE(Activate(*window_));
+    QTest::keyClick(window_.get(), Qt::Key_E, Qt::ControlModifier);
+    CompareWindow& compare = *menu_->CompareWindow1;
+    EXPECT_TRUE(BecomesActive(compare));
+    return compare;
   }
   std::vector<std::string> Staged() const {
     std::vector<std::string> names;
@@ -417,6 +438,114 @@ TEST_F(RestoreMenuTest, CancelStopsAfterTheCurrentFileWithOnlyCompleteOutputs) {
   ASSERT_EQ(messages_.information.size(), 1u);
   EXPECT_EQ(messages_.information[0].rfind("Batch stopped after 1 of 3 files", 0), 0u)
       << messages_.information[0];
+}
+
+}  // namespace
+}  // namespace brumel
+
+namespace brumel {
+namespace {
+
+// The keys that act on the picture, pressed in the Compare window and in the Levels dialog, do
+// what they do in the main window; the Compare window holds the menu too.
+TEST_F(RestoreMenuTest, CtrlSInTheCompareWindowSavesWhatTheMainWindowSaves) {
+  CompareWindow& compare = OpenCompare(Picture("faded.bmp", FadedPicture(120, 80, 14)));
+  const auto* bar = compare.findChild<QMenuBar*>();
+  ASSERT_TRUE(bar);
+  EXPECT_EQ(bar->actions(), QList<QAction*>({menu_->Restore->menuAction()}));
+  window_->redBar->setValue(63);
+  saveOne_.typed = (folder_ / "from compare.png").string();
+  QTest::keyClick(&compare, Qt::Key_S, Qt::ControlModifier);
+  EXPECT_EQ(saveOne_.shown, 1);
+  ASSERT_TRUE(Activate(*window_));
+  saveOne_.typed = (folder_ / "from main.png").string();
+  QTest::keyClick(window_.get(), Qt::Key_S, Qt::ControlModifier);
+  EXPECT_EQ(saveOne_.shown, 2);
+  ASSERT_TRUE(messages_.errors.empty()) << messages_.errors.front();
+  EXPECT_GT(Bytes(folder_ / "from compare.png").size(), 1000u);
+  EXPECT_EQ(Bytes(folder_ / "from compare.png"), Bytes(folder_ / "from main.png"));
+}
+
+TEST_F(RestoreMenuTest, CtrlRInTheCompareWindowGivesTheControlsOfTheMainWindowsAutomatic) {
+  CompareWindow& compare = OpenCompare(Picture("faded.bmp", FadedPicture(160, 120, 15)));
+  ASSERT_TRUE(Activate(*window_));
+  QTest::keyClick(window_.get(), Qt::Key_R, Qt::ControlModifier);
+  const ControlPositions positions = window_->Positions();
+  const Levels levels = window_->CurrentLevels();
+  ASSERT_FALSE(SamePositions(positions, ControlPositions{}));
+  menu_->Reset1->trigger();
+  ASSERT_TRUE(Activate(compare));
+  QTest::keyClick(&compare, Qt::Key_R, Qt::ControlModifier);
+  EXPECT_TRUE(SamePositions(window_->Positions(), positions));
+  EXPECT_EQ(window_->CurrentLevels(), levels);
+}
+
+// The Levels dialog opens over the window that asked for it, and takes the keys in turn.
+TEST_F(RestoreMenuTest, CtrlLInTheCompareWindowOpensLevelsOverItWhoseKeysWorkToo) {
+  CompareWindow& compare = OpenCompare(Picture("faded.bmp", FadedPicture(120, 80, 16)));
+  QTest::keyClick(&compare, Qt::Key_L, Qt::ControlModifier);
+  LevelsDialog& levels = *menu_->LevelsDialog1;
+  ASSERT_TRUE(BecomesActive(levels));
+  EXPECT_EQ(levels.windowTitle(), "Levels");
+  const QPoint centre = levels.frameGeometry().center();
+  EXPECT_LT((centre - compare.frameGeometry().center()).manhattanLength(), 60);
+  EXPECT_GT((centre - window_->frameGeometry().center()).manhattanLength(), 60);
+  QTest::keyClick(&levels, Qt::Key_R, Qt::ControlModifier);
+  EXPECT_FALSE(SamePositions(window_->Positions(), ControlPositions{}));
+  EXPECT_EQ(levels.Current(), window_->CurrentLevels());
+  compare.close();
+  // With a box of the dialog being typed in, the keys still reach the menu.
+  QWidget* box = levels.channels[1].gamma;
+  box->setFocus();
+  QTest::keyClick(box, Qt::Key_E, Qt::ControlModifier);
+  EXPECT_TRUE(BecomesActive(compare));
+  ASSERT_TRUE(Activate(levels));
+  saveOne_.typed = (folder_ / "out.png").string();
+  QTest::keyClick(box, Qt::Key_S, Qt::ControlModifier);
+  EXPECT_EQ(saveOne_.shown, 1);
+  EXPECT_TRUE(fs::exists(folder_ / "out.png"));
+}
+
+// On the screen the tests run on (the offscreen platform's, or the one a ctest run configures
+// and names in BRUMEL_SCREEN): the Compare window opens within the screen's available area,
+// beside the main window where it has room, else against the screen's edge farther from the
+// main window; and keeps its place and size while it is open, and its zoom when asked again.
+TEST_F(RestoreMenuTest, CompareOpensBesideTheMainWindowWithinTheScreenAndStaysPut) {
+  const QSize screen = window_->screen()->size();
+  const QString named = QString("%1x%2").arg(screen.width()).arg(screen.height());
+  const char* asked = std::getenv("BRUMEL_SCREEN");
+  if (asked) {
+    ASSERT_EQ(named, asked);
+  }
+  const QSize opening = menu_->CompareWindow1->size();
+  ASSERT_TRUE(Activate(*window_));
+  const QRect mainFrame = window_->frameGeometry();
+  const int decorations = mainFrame.width() - window_->width();
+  const QRect available = window_->screen()->availableGeometry();
+  const bool room = available.right() - mainFrame.right() >= opening.width() + decorations;
+  if (asked) {
+    EXPECT_EQ(room, named == "1920x1080");
+  }
+  CompareWindow& compare = OpenCompare(Picture("a.bmp", FadedPicture(90, 60, 18)));
+  const QRect frame = compare.frameGeometry();
+  EXPECT_TRUE(available.contains(frame));
+  if (room) {
+    EXPECT_EQ(frame.left(), mainFrame.right() + 1);
+    EXPECT_EQ(frame.top(), mainFrame.top());
+    EXPECT_EQ(compare.size(), opening);
+  } else {
+    EXPECT_EQ(frame.right(), available.right());
+  }
+  compare.move(frame.topLeft() - QPoint(7, 5));
+  compare.resize(compare.size() - QSize(30, 20));
+  const QRect moved = compare.frameGeometry();
+  window_->LoadFile(Picture("b.bmp", FadedPicture(60, 90, 19)));
+  QTest::keyClick(window_.get(), Qt::Key_E, Qt::ControlModifier);
+  EXPECT_EQ(compare.frameGeometry(), moved);
+  EXPECT_EQ(compare.windowTitle(), "Compare - b.bmp");
+  compare.FullSizeAction()->trigger();
+  QTest::keyClick(window_.get(), Qt::Key_E, Qt::ControlModifier);
+  EXPECT_FALSE(compare.View()->Fitted());
 }
 
 }  // namespace

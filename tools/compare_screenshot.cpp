@@ -1,20 +1,18 @@
-// Draws the Compare window on a picture, fitted, with the divider in the middle and the start-up
-// settings, into a PNG file: the screenshot of the README. Run it on a display (for instance
-// under xvfb-run) or on Qt's offscreen platform.
+// Draws the Compare window as "Compare..." opens it on a picture after "Automatic", fitted, with
+// the divider in the middle, into a PNG file: the screenshot of the README. Run it on a display
+// (for instance under xvfb-run) or on Qt's offscreen platform.
 // Usage: compare_screenshot PICTURE OUTPUT.png
 #include <QApplication>
 #include <QFile>
 #include <QTimer>
 #include <cstdio>
-#include <exception>
 
-#include "correct/correction_settings.h"
-#include "formats/load_image.h"
-#include "gui/compare_window.h"
+#include "gui/correct.h"
+#include "gui/restore_menu.h"
 
 namespace {
 
-// The loader's messages go to the standard error.
+// The window's messages go to the standard error, so that no box waits for a click.
 class StandardError : public brumel::MessagePort {
  public:
   void ShowInformation(const std::string& text) override {
@@ -31,26 +29,22 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: compare_screenshot PICTURE OUTPUT.png\n");
     return 2;
   }
-  brumel::Bitmap picture;
   StandardError messages;
-  try {
-    if (!brumel::LoadImageFile(argv[1], picture, messages)) {
-      std::fprintf(stderr, "%s: not a picture Brumel reads\n", argv[1]);
-      return 1;
-    }
-  } catch (const std::exception& error) {
-    std::fprintf(stderr, "%s: %s\n", argv[1], error.what());
-    return 1;
-  }
-  brumel::CompareWindow window;
-  window.resize(900, 640);
-  window.show();
-  window.Show(picture, argv[1]);
-  window.SetSettings(brumel::SettingsFromPositions({}));
+  brumel::Tbrumel window("brumel", [](const std::string&, const std::string&, std::int64_t) {
+    return 1;  // the screenshot checks for no update
+  });
+  window.SetPorts({.messages = &messages});
+  window.LoadFile(argv[1]);
+  if (window.WorkingBitmap().Empty()) return 1;
+  brumel::RestoreMenu& menu = *window.Restore1;
+  menu.Automatic1->trigger();
+  menu.Compare1->trigger();
+  brumel::CompareWindow& compare = *menu.CompareWindow1;
+  compare.resize(900, 640);
   bool saved = false;
   // Grabbed once the window system has shown the window and its fonts.
-  QTimer::singleShot(500, &window, [&] {
-    saved = window.grab().save(QFile::decodeName(argv[2]), "PNG");
+  QTimer::singleShot(500, &compare, [&] {
+    saved = compare.grab().save(QFile::decodeName(argv[2]), "PNG");
     QApplication::quit();
   });
   QApplication::exec();

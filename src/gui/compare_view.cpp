@@ -48,8 +48,32 @@ void CompareView::FullSize() {
   ZoomAbout(1, width() / 2.0, height() / 2.0);
 }
 
+void CompareView::HoldBefore() {
+  holdingBefore_ = true;
+  update();
+}
+
+void CompareView::ReleaseBefore() {
+  holdingBefore_ = false;
+  divider_ = 0;
+  update();
+}
+
 int CompareView::DividerX() const {
   return static_cast<int>(std::lround(divider_ * width()));
+}
+
+int CompareView::SplitX() const {
+  return holdingBefore_ ? width() : DividerX();
+}
+
+QRect CompareView::PictureArea() const {
+  const ViewSpan across =
+      SpanOnPicture(placement_.left, placement_.scale, width(), picture_.Width());
+  const ViewSpan down =
+      SpanOnPicture(placement_.top, placement_.scale, height(), picture_.Height());
+  return QRect(across.first, down.first, static_cast<int>(across.sources.size()),
+               static_cast<int>(down.sources.size()));
 }
 
 double CompareView::FitScale() const {
@@ -102,10 +126,12 @@ void CompareView::Recorrect(const CorrectionSettings& settings) {
 
 void CompareView::paintEvent(QPaintEvent*) {
   QPainter painter(this);
+  const int split = SplitX();
+  painter.drawImage(QPoint(0, 0), before_, QRect(0, 0, split, before_.height()));
+  painter.drawImage(QPoint(split, 0), after_,
+                    QRect(split, 0, after_.width() - split, after_.height()));
+  if (holdingBefore_) return;
   const int divider = DividerX();
-  painter.drawImage(QPoint(0, 0), before_, QRect(0, 0, divider, before_.height()));
-  painter.drawImage(QPoint(divider, 0), after_,
-                    QRect(divider, 0, after_.width() - divider, after_.height()));
   // A light line with a dark edge shows on light and dark pictures alike; the handle is a
   // round knob in the middle with a notch each way it moves.
   painter.setRenderHint(QPainter::Antialiasing);

@@ -34,11 +34,22 @@ class CompareView : public QWidget {
 
   void Fit();
   void FullSize();
+  // While the person holds B the whole view shows the original; once they let go, the whole
+  // view shows the correction, the divider at the view's left edge, from where it is dragged
+  // back.
+  void HoldBefore();
+  void ReleaseBefore();
+  bool HoldingBefore() const { return holdingBefore_; }
 
   const ViewPlacement& Placement() const { return placement_; }
   bool Fitted() const { return fitted_; }
   // The divider's column in view pixels.
   int DividerX() const;
+  // The column where the original gives way to the correction: the divider's, or the view's
+  // right edge while B is held.
+  int SplitX() const;
+  // The view pixels that show the picture.
+  QRect PictureArea() const;
   // The view's pixels of the picture, before and after the correction, in the view's size.
   const QImage& Before() const { return before_; }
   const QImage& After() const { return after_; }
@@ -72,6 +83,7 @@ class CompareView : public QWidget {
   ViewPlacement placement_;
   bool fitted_ = true;
   double divider_ = 0.5;  // the divider's place as a fraction of the view's width
+  bool holdingBefore_ = false;
   QImage before_, after_;
   Drag drag_ = Drag::None;
   QPointF dragFrom_;

@@ -2,6 +2,7 @@
 
 #include <QFile>
 
+#include "gui/asking_window.h"
 #include "gui/name_filters.h"
 
 namespace brumel {
@@ -19,6 +20,17 @@ std::string LocalName(const QString& path) {
   return QFile::encodeName(path).toStdString();
 }
 
+// The dialog belongs to its owner and keeps its folder and filter there from one use to the
+// next; it shows over the window the person asked from.
+int ExecuteOverAskingWindow(QFileDialog& dialog) {
+  QWidget* owner = dialog.parentWidget();
+  QWidget* asking = AskingWindow(owner);
+  if (asking != owner) dialog.setParent(asking, dialog.windowFlags());
+  const int result = dialog.exec();
+  if (asking != owner) dialog.setParent(owner, dialog.windowFlags());
+  return result;
+}
+
 }  // namespace
 
 QtOpenDialog::QtOpenDialog(QWidget* owner, const QString& filterPairs,
@@ -32,7 +44,7 @@ QtOpenDialog::QtOpenDialog(QWidget* owner, const QString& filterPairs,
 
 bool QtOpenDialog::Execute() {
   files_.clear();
-  if (dialog_.exec() != QDialog::Accepted) return false;
+  if (ExecuteOverAskingWindow(dialog_) != QDialog::Accepted) return false;
   for (const QString& path : dialog_.selectedFiles()) files_.push_back(LocalName(path));
   return true;
 }
@@ -50,7 +62,8 @@ QtSaveDialog::QtSaveDialog(QWidget* owner, const QString& filterPairs) : dialog_
 
 bool QtSaveDialog::Execute() {
   dialog_.selectFile(QFile::decodeName(QByteArray::fromStdString(fileName_)));
-  if (dialog_.exec() != QDialog::Accepted || dialog_.selectedFiles().isEmpty()) return false;
+  if (ExecuteOverAskingWindow(dialog_) != QDialog::Accepted || dialog_.selectedFiles().isEmpty())
+    return false;
   fileName_ = LocalName(dialog_.selectedFiles().front());
   return true;
 }

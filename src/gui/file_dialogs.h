@@ -1,6 +1,7 @@
 // The open and save dialogs with Qt's own file dialog. Its name filters match every letter case,
 // so photographs named IMG_0001.JPG are listed under "*.jpg" on a file system that tells case
-// apart; a native dialog might not, so none is used.
+// apart; a native dialog might not, so none is used. Each shows over the program's active window,
+// the one the person asked from, and over its owner when none is active.
 #pragma once
 
 #include <QFileDialog>

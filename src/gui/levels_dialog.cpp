@@ -82,6 +82,17 @@ void LevelsDialog::Show(const Levels& levels) {
   for (int c = 0; c < 3; ++c) SetChannel(channels[c], Channel(levels, c));
 }
 
+void LevelsDialog::OpenOver(QWidget* asking) {
+  if (!isVisible()) {
+    // Centred by its size, which it takes from its layout only when first shown.
+    if (!testAttribute(Qt::WA_Resized)) adjustSize();
+    adjustPosition(asking);
+  }
+  show();
+  raise();
+  activateWindow();
+}
+
 Levels LevelsDialog::Current() const {
   Levels levels;
   for (int c = 0; c < 3; ++c) {

@@ -22,6 +22,9 @@ class LevelsDialog : public QDialog {
 
   // Shows the levels without reporting them as a change.
   void Show(const Levels& levels);
+  // Opens centred over the window that asked and comes to the front; while it is open it keeps
+  // its place and only comes to the front.
+  void OpenOver(QWidget* asking);
   Levels Current() const;
 
   struct ChannelBoxes {

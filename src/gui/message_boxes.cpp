@@ -2,6 +2,7 @@
 
 #include <QMessageBox>
 
+#include "gui/asking_window.h"
 #include "platform/error.h"
 
 namespace brumel {
@@ -10,7 +11,7 @@ namespace {
 
 void ShowBox(QWidget* owner, const QString& title, QMessageBox::Icon icon,
              const std::string& text) {
-  QMessageBox box(icon, title, QString::fromStdString(text), QMessageBox::Ok, owner);
+  QMessageBox box(icon, title, QString::fromStdString(text), QMessageBox::Ok, AskingWindow(owner));
   box.exec();
 }
 

@@ -11,7 +11,8 @@ namespace brumel {
 
 class QtMessageBoxes : public MessagePort {
  public:
-  // owner: the window the boxes are modal to.
+  // owner: the window the boxes show over when none of the program's windows is active; else
+  // they show over the active one, where the person asked.
   QtMessageBoxes(QWidget* owner, const std::string& applicationTitle);
 
   void ShowInformation(const std::string& text) override;

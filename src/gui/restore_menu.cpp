@@ -11,6 +11,7 @@
 #include "restore/estimate_restoration.h"
 #include "restore/restoration_options.h"
 #include "formats/formats.h"
+#include "gui/asking_window.h"
 #include "gui/compare_window.h"
 #include "gui/correct.h"
 #include "update/program_version.h"
@@ -57,6 +58,9 @@ RestoreMenu::RestoreMenu(Tbrumel& window, QMenuBar& bar)
                             &RestoreMenu::AutomaticBatchClick);
   LevelsDialog1 = new LevelsDialog(&window);
   CompareWindow1 = new CompareWindow(&window);
+  // The items and their keys act on the loaded picture from these windows as from this one.
+  CompareWindow1->AddMenu(Restore);
+  LevelsDialog1->addActions(Restore->actions());
   connect(LevelsDialog1, &LevelsDialog::Changed, this,
           [this](const Levels& levels) { window_.Guarded([&] { window_.SetLevels(levels); }); });
   connect(&window, &Tbrumel::LevelsChanged, this,
@@ -112,9 +116,7 @@ void RestoreMenu::AutomaticClick() {
 
 void RestoreMenu::LevelsClick() {
   LevelsDialog1->Show(window_.CurrentLevels());
-  LevelsDialog1->show();
-  LevelsDialog1->raise();
-  LevelsDialog1->activateWindow();
+  LevelsDialog1->OpenOver(AskingWindow(&window_));
 }
 
 void RestoreMenu::ResetClick() {
@@ -122,13 +124,12 @@ void RestoreMenu::ResetClick() {
   window_.SetPositions(ControlPositions{});
 }
 
-// The picture at full size; from then on it follows every refresh of the preview.
+// The picture at full size; from then on it follows every refresh of the preview. Open, it
+// keeps its zoom and divider.
 void RestoreMenu::CompareClick() {
   if (!Compare1->isEnabled()) return;
-  ShowCompare();
-  CompareWindow1->show();
-  CompareWindow1->raise();
-  CompareWindow1->activateWindow();
+  if (!CompareWindow1->isVisible()) ShowCompare();
+  CompareWindow1->OpenBeside(window_);
 }
 
 void RestoreMenu::SaveCorrectedClick() {
@@ -152,7 +153,7 @@ void RestoreMenu::AutomaticBatchClick() {
   request.keepGoing = true;
   request.keepMetadataAs = SoftwareTag();
   const std::size_t count = request.inputs.size();
-  QProgressDialog progress("", "Cancel", 0, static_cast<int>(count), &window_);
+  QProgressDialog progress("", "Cancel", 0, static_cast<int>(count), AskingWindow(&window_));
   progress.setObjectName("BatchProgress");
   progress.setWindowTitle("Batch with Automatic Settings");
   progress.setWindowModality(Qt::WindowModal);
