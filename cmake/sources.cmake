@@ -8,6 +8,8 @@ set(BRUMEL_PLATFORM_SOURCES
   src/platform/error.cpp
   src/platform/number_text.cpp
   src/platform/atomic_file.cpp
+  src/platform/machine_name.cpp
+  src/platform/temporary_name.cpp
   src/platform/file_access.cpp
   src/platform/application_title.cpp
   src/platform/download.cpp

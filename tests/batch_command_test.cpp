@@ -20,6 +20,7 @@
 
 #include "cli/correction_options.h"
 #include "cli/not_reached.h"
+#include "cli/report.h"
 #include "correct/correct_bitmap.h"
 #include "correct/levels.h"
 #include "correct/levels_text.h"
@@ -31,6 +32,7 @@
 #include "formats/tiff/bmp2tiff.h"
 #include "image_test_support.h"
 #include "platform/byte_order.h"
+#include "platform/machine_name.h"
 
 namespace brumel {
 namespace {
@@ -274,6 +276,30 @@ TEST_F(BatchCommandTest, MissingAndSkippedInputsAreNamedWithStatusOne) {
   EXPECT_TRUE(fs::exists(Path("out1.bmp")));
   EXPECT_NE(errors_.str().find("skipped " + Path("notes.txt")), std::string::npos);
   EXPECT_NE(errors_.str().find("failed " + Path("missing.bmp")), std::string::npos);
+}
+
+// Shards on several machines share one output folder: a staged file that another machine left
+// over a day ago is named once, with its age, and left in place, as is a recent one, unnamed;
+// the report says which machine wrote each output.
+TEST_F(BatchCommandTest, OtherMachinesStagedFilesAreLeftAndTheOldOnesNamed) {
+  ASSERT_NE(MachineNameInFiles(), "scan-node-2");
+  fs::create_directories(Path("out"));
+  const std::string abandoned = Path("out/.brumel-scan-node-2-4242-3");
+  const std::string recent = Path("out/.brumel-scan-node-2-4242-a1B2c3");
+  for (const std::string& file : {abandoned, recent}) testing::WriteBytes(file, {1});
+  testing::SetChangedAgo(abandoned, 50 * 3600 + 60);
+  testing::SetChangedAgo(recent, 3600);
+  ASSERT_EQ(Run({"--report", Path("report.jsonl"), "-o", Path("out/{name}.png"), Path("in.bmp")}),
+            kExitWritten);
+  EXPECT_EQ(errors_.str(), "brumel-batch: " + abandoned +
+                               " was staged by a run on another machine 50 hours ago; it is left "
+                               "in place, but that run is surely over and it may be deleted\n");
+  EXPECT_TRUE(fs::exists(abandoned));
+  EXPECT_TRUE(fs::exists(recent));
+  const std::vector<std::uint8_t> bytes = testing::ReadBytes(Path("report.jsonl"));
+  const std::string report(bytes.begin(), bytes.end());
+  EXPECT_NE(report.find(",\"host\":" + JsonString(HostName()) + "}\n"), std::string::npos)
+      << report;
 }
 
 TEST_F(BatchCommandTest, ProgressOnlyOnATerminalAndNotWhenQuiet) {

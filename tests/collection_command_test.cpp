@@ -18,6 +18,7 @@
 #include "correct/correction_settings.h"
 #include "formats/load_image.h"
 #include "image_test_support.h"
+#include "platform/machine_name.h"
 
 namespace brumel {
 namespace {
@@ -471,12 +472,13 @@ TEST_F(CollectionTest, EveryReportLineParsesAndAgreesWithTheFiles) {
                           "),\"status\":\"(written|skipped|failed)\",\"reason\":" + text +
                           ",\"width\":([0-9]+),\"height\":([0-9]+),\"seconds\":[0-9]+\\.[0-9]+"
                           ",\"settings\":(" +
-                          text + ")\\}");
+                          text + "),\"host\":(" + text + ")\\}");
   std::vector<std::string> statuses;
   for (std::string line; std::getline(report, line);) {
     std::smatch match;
     ASSERT_TRUE(std::regex_match(line, match, record)) << line;
     statuses.push_back(match[3]);
+    EXPECT_EQ(match[7], "\"" + HostName() + "\"");  // a host name needs no escapes
     if (match[3] != "written") continue;
     std::string output = match[2].str().substr(1, match[2].length() - 2);
     output = std::regex_replace(output, std::regex(R"(\\(.))"), "$1");

@@ -6,11 +6,13 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <unistd.h>
+#include <utime.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -58,6 +60,13 @@ inline void WriteBytes(const std::string& path, const std::vector<std::uint8_t>&
   std::ofstream out(path, std::ios::binary);
   out.write(reinterpret_cast<const char*>(bytes.data()),
             static_cast<std::streamsize>(bytes.size()));
+}
+
+// Sets the file's last change (and access) to `seconds` before now, as a file left long ago.
+inline void SetChangedAgo(const std::string& path, std::time_t seconds) {
+  const std::time_t then = std::time(nullptr) - seconds;
+  const utimbuf times{then, then};
+  utime(path.c_str(), &times);
 }
 
 // A 24-bit picture whose every pixel differs from its neighbours, different per seed.

@@ -3,11 +3,11 @@
 #include "batch/output_template.h"
 
 #include <gtest/gtest.h>
-#include <utime.h>
 
 #include "batch/select_inputs.h"
 #include "batch/stale_files.h"
 #include "image_test_support.h"
+#include "platform/machine_name.h"
 
 namespace brumel {
 namespace {
@@ -140,24 +140,47 @@ TEST_F(ResumeTest, InputsWithAnOutputAreTakenOut) {
   EXPECT_EQ(OutputNameOf(request, 1), Path("c.jpg"));
 }
 
-TEST_F(ResumeTest, OnlyOldStagedFilesOfDeadRunsAreRemoved) {
-  const std::string dead = std::to_string(999999999);
-  const std::string live = std::to_string(getppid());
-  const std::vector<std::string> stale = {".brumel-" + dead + "-3",
-                                          ".brumel-" + dead + "-a1B2c3"};
-  const std::vector<std::string> kept = {".brumel-" + live + "-1", ".brumel-" + dead + "-x",
-                                         "brumel-" + dead + "-3", ".notes", "photo.png"};
+void WriteAged(const std::string& file, std::time_t seconds) {
+  testing::WriteBytes(file, {1});
+  testing::SetChangedAgo(file, seconds);
+}
+
+// A staged file says which machine and which process wrote it: only this machine can tell
+// whether the process is gone, so only this machine's stale files go, and other machines'
+// are left, the ones a day old named.
+TEST_F(ResumeTest, OnlyThisMachinesStagedFilesOfDeadRunsAreRemoved) {
+  const std::string here = MachineNameInFiles(), elsewhere = "scan-node-2";
+  ASSERT_NE(here, elsewhere);
+  const std::string dead = "999999999", live = std::to_string(getppid());
+  const std::vector<std::string> stale = {
+      ".brumel-" + here + "-" + dead + "-3", ".brumel-" + here + "-" + dead + "-a1B2c3",
+      ".brumel-" + dead + "-4",  // the names of older versions, judged as they always were
+      ".brumel-" + dead + "-d4E5f6"};
+  const std::vector<std::string> kept = {".brumel-" + here + "-" + live + "-1",
+                                         ".brumel-" + live + "-2",
+                                         ".brumel-" + elsewhere + "-" + dead + "-6",
+                                         ".brumel-" + elsewhere + "-" + dead + "-b7C8d9",
+                                         ".brumel-" + dead + "-x",
+                                         "brumel-" + dead + "-3",
+                                         ".notes",
+                                         "photo.png"};
   for (const auto& names : {stale, kept})
-    for (const std::string& name : names) {
-      testing::WriteBytes(Path(name), {1});
-      const utimbuf old{0, std::time(nullptr) - 3600};
-      utime(Path(name).c_str(), &old);
-    }
-  testing::WriteBytes(Path(".brumel-" + dead + "-4"), {1});  // changed during this run
-  EXPECT_EQ(RemoveStaleStagedFiles(Request({"a.png"}, Path("{name}.png")), std::time(nullptr)), 2u);
+    for (const std::string& name : names) WriteAged(Path(name), 3600);
+  const std::string abandoned = ".brumel-" + elsewhere + "-" + dead + "-7";
+  WriteAged(Path(abandoned), 3 * kAbandonedAfterSeconds);
+  const std::string changedDuringTheRun = ".brumel-" + here + "-" + dead + "-8";
+  WriteAged(Path(changedDuringTheRun), -5);
+  const std::time_t start = std::time(nullptr);
+  const StaleFilesCleared cleared =
+      RemoveStaleStagedFiles(Request({"a.png"}, Path("{name}.png")), start);
+  EXPECT_EQ(cleared.removed, stale.size());
   for (const std::string& name : stale) EXPECT_FALSE(fs::exists(Path(name))) << name;
   for (const std::string& name : kept) EXPECT_TRUE(fs::exists(Path(name))) << name;
-  EXPECT_TRUE(fs::exists(Path(".brumel-" + dead + "-4")));
+  EXPECT_TRUE(fs::exists(Path(abandoned)));
+  EXPECT_TRUE(fs::exists(Path(changedDuringTheRun)));
+  ASSERT_EQ(cleared.abandoned.size(), 1u);
+  EXPECT_EQ(cleared.abandoned[0].path, Path(abandoned));
+  EXPECT_NEAR(cleared.abandoned[0].ageSeconds, 3 * kAbandonedAfterSeconds, 5);
 }
 
 }  // namespace

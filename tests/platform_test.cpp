@@ -9,12 +9,14 @@
 #include <cstring>
 #include <filesystem>
 #include <limits>
+#include <set>
 
 #include "image_test_support.h"
 #include "platform/atomic_file.h"
 #include "platform/bitmap.h"
 #include "platform/canvas.h"
 #include "platform/error.h"
+#include "platform/machine_name.h"
 #include "platform/number_text.h"
 #include "platform/rounding.h"
 
@@ -293,11 +295,54 @@ TEST_F(AtomicFileTest, TheTemporaryNameIsShortWhateverTheTarget) {
   ASSERT_NE(file.Stream(), nullptr);
   const std::vector<std::string> names = Entries();
   ASSERT_EQ(names.size(), 1u);
-  EXPECT_EQ(names[0].rfind(kTemporaryPrefix, 0), 0u);
-  EXPECT_EQ(names[0].size(),
-            std::strlen(kTemporaryPrefix) + std::to_string(getpid()).size() + 1 + 6);
+  EXPECT_EQ(names[0].rfind(TemporaryNameStart(), 0), 0u);
+  EXPECT_EQ(names[0].size(), TemporaryNameStart().size() + 6);
+  const auto owner = OwnerOfTemporaryName(names[0]);
+  ASSERT_TRUE(owner);
+  EXPECT_EQ(owner->machine, MachineNameInFiles());
+  EXPECT_EQ(owner->process, getpid());
   ASSERT_TRUE(file.Commit());
   EXPECT_EQ(Entries(), std::vector<std::string>{longest});
+}
+
+// Every host name gives a name that every file system takes, bounded, that the clean-up reads
+// back; names that differ give names that differ, even past the bound.
+TEST(MachineNameTest, AnyHostNameBecomesABoundedSafeNameThatReadsBack) {
+  EXPECT_EQ(FileNameOfHost("Scan-Node-7.lab"), "scan-node-7.lab");
+  const std::string pod = "brumel-restore-collection-of-the-archive-";
+  const std::vector<std::string> hosts = {
+      "scan2", pod + "7-x7k2p", pod + "8-x7k2p",      "a/b c\\d:\n\x01\xff", "a_b", "a-b",
+      "",      "123",           std::string(300, 'n')};
+  std::set<std::string> names;
+  for (const std::string& host : hosts) {
+    const std::string name = FileNameOfHost(host);
+    names.insert(name);
+    EXPECT_FALSE(name.empty()) << host;
+    EXPECT_LE(name.size(), kMostMachineNameChars) << host;
+    EXPECT_EQ(name.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789._-"), std::string::npos)
+        << host;
+    const auto owner = OwnerOfTemporaryName(kTemporaryPrefix + name + "-4242-17");
+    ASSERT_TRUE(owner) << name;
+    EXPECT_EQ(owner->machine, name);
+    EXPECT_EQ(owner->process, 4242);
+  }
+  EXPECT_EQ(names.size(), hosts.size());
+  EXPECT_EQ(FileNameOfHost(HostName()), MachineNameInFiles());
+}
+
+// The names of older versions carry no machine; anything else is no temporary name at all.
+TEST(MachineNameTest, TemporaryNamesWithAndWithoutAMachineAreRecognised) {
+  const auto old = OwnerOfTemporaryName(".brumel-4242-a1B2c3");
+  ASSERT_TRUE(old);
+  EXPECT_EQ(old->machine, "");
+  EXPECT_EQ(old->process, 4242);
+  const auto staged = OwnerOfTemporaryName(".brumel-4242-17-5");
+  ASSERT_TRUE(staged);
+  EXPECT_EQ(staged->machine, "4242");
+  EXPECT_EQ(staged->process, 17);
+  for (const char* other : {".brumel-4242-x", "brumel-4242-3", ".brumel-Node-4242-3",
+                            ".brumel--4242-3", ".brumel-node-4242-a1B2c3d", ".brumel-node-4242-"})
+    EXPECT_FALSE(OwnerOfTemporaryName(other)) << other;
 }
 
 }  // namespace

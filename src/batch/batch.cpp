@@ -181,7 +181,7 @@ bool WorkOnInput(const BatchRequest& request, std::size_t index, Bitmap& working
   const CorrectionSettings settings =
       record.restoration ? SettingsFor(*record.restoration) : request.settings;
   CorrectBitmap(working, working, settings, 1);
-  const std::string staged = StagedName(record.output, index);
+  const std::string staged = StagedName(record.output, PositionOf(request, index));
   WriteStaged(OriginOf(request, index, record), staged, record.output,
               [&](const MetadataStep* carry) {
                 return WriteOutput(staged, working, request, nullptr, 1, carry), true;
@@ -202,10 +202,11 @@ BatchReport RunInParallel(const BatchRequest& request, MessagePort& messages,
   for (std::size_t i = 0; i < count; ++i)
     records[i] = {request.inputs[i], OutputNameOf(request, i)};
   const auto output = [&](std::size_t i) { return records[i].output; };
+  const auto staged = [&](std::size_t i) { return StagedName(output(i), PositionOf(request, i)); };
   const auto take = [&](std::size_t i, InputOutcome& outcome) {
     outcome.messages.ReplayTo(messages);
     if (Stopping(request)) {
-      if (outcome.loaded && !outcome.failed) std::remove(StagedName(output(i), i).c_str());
+      if (outcome.loaded && !outcome.failed) std::remove(staged(i).c_str());
       return false;
     }
     const auto failed = [&](const Error& error) {
@@ -215,7 +216,7 @@ BatchReport RunInParallel(const BatchRequest& request, MessagePort& messages,
     };
     if (outcome.failed) return failed(Error(outcome.reason, outcome.commandLineReason));
     if (outcome.loaded) {
-      if (const std::optional<Error> error = PutInPlace(StagedName(output(i), i), output(i)))
+      if (const std::optional<Error> error = PutInPlace(staged(i), output(i)))
         return failed(*error);
     }
     Settle(request, report, records[i], outcome.loaded, outcome.messages.Missing());
@@ -229,7 +230,7 @@ BatchReport RunInParallel(const BatchRequest& request, MessagePort& messages,
       [&](std::size_t i) {
         if (progress) progress(i, count, request.inputs[i]);
       },
-      take, [&](std::size_t i) { std::remove(StagedName(output(i), i).c_str()); });
+      take, [&](std::size_t i) { std::remove(staged(i).c_str()); });
   if (stoppedBy) throw *stoppedBy;
   return report;
 }
@@ -249,7 +250,7 @@ BatchReport RunBatch(const BatchRequest& request, Bitmap& working, MessagePort& 
   const InputStep step = [&](std::size_t i, const std::string& input, MessagePort& port,
                              InputRecord& record) {
     record.output = OutputNameOf(request, i);
-    const std::string staged = StagedName(record.output, i);
+    const std::string staged = StagedName(record.output, PositionOf(request, i));
     const auto write = [&](const MetadataStep* carry) {
       if (request.automatic)
         return CorrectOwnSettings(request, input, staged, working, spare, port, record.restoration,

@@ -99,6 +99,10 @@ void WriteMetadata(std::vector<std::uint8_t>& bytes, Exiv2::Image* source,
   // A caller that does not know the options gives none, rather than a record that lies.
   if (!record.settings.empty()) xmp[kRecordSettingsKey] = record.settings;
   xmp[kRecordSourceKey] = record.source;
+  // The writer leaves out, without a word, XMP that the toolkit refuses to encode; asked first,
+  // the refusal is an error like any other.
+  std::string packet;
+  if (Exiv2::XmpParser::encode(packet, xmp) > 1) throw Error("its XMP cannot be encoded");
   target->setXmpData(xmp);
   if (source) {
     target->setIptcData(source->iptcData());
@@ -118,7 +122,7 @@ void WriteMetadata(std::vector<std::uint8_t>& bytes, Exiv2::Image* source,
 
 void AddMetadata(const std::string& from, std::vector<std::uint8_t>& bytes, const std::string& to,
                  const std::string& software, const RestorationRecord& record) {
-  SetUpMetadataLibrary();
+  const auto library = UseMetadataLibrary();
   Exiv2::Image::AutoPtr source = ReadSource(from);
   if (source.get() != nullptr) {
     try {

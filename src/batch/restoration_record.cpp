@@ -24,20 +24,22 @@ void LockXmpToolkit(void* lock, bool lockIt) {
 
 }  // namespace
 
-// Done once, before any thread uses the library; libexiv2's warnings about odd metadata would
-// interleave with the run's own messages, so it keeps them to itself.
-void SetUpMetadataLibrary() {
+// libexiv2's warnings about odd metadata would interleave with the run's own messages, so it
+// keeps them to itself. The toolkit takes the same lock itself when it registers a namespace,
+// which a caller holding it may make it do: hence a recursive one.
+std::unique_lock<std::recursive_mutex> UseMetadataLibrary() {
   static std::once_flag once;
-  static std::recursive_mutex xmpToolkit;
+  static std::recursive_mutex library;
   std::call_once(once, [] {
     Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
-    Exiv2::XmpParser::initialize(LockXmpToolkit, &xmpToolkit);
+    Exiv2::XmpParser::initialize(LockXmpToolkit, &library);
     Exiv2::XmpProperties::registerNs(kRecordNamespace, kRecordPrefix);
   });
+  return std::unique_lock<std::recursive_mutex>(library);
 }
 
 std::optional<std::string> RecordedSettings(const std::string& file) {
-  SetUpMetadataLibrary();
+  const auto library = UseMetadataLibrary();
   try {
     CheckInputFile(file);
     Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(file);

@@ -3,6 +3,7 @@
 // brumel:Source, the input's file name.
 #pragma once
 
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -20,9 +21,12 @@ struct RestorationRecord {
   std::string source;
 };
 
-// Sets libexiv2 up for use from several threads at once, with Brumel's namespace known; every
-// call after the first does nothing.
-void SetUpMetadataLibrary();
+// libexiv2, set up once with Brumel's namespace known, for the caller alone while the lock is
+// held. Its XMP toolkit cannot be used from two threads at once: it registers Brumel's namespace
+// anew for every packet it makes, and a packet made meanwhile by another thread finds the
+// namespace gone and is dropped, so that an output of several jobs would lose its XMP now and
+// then. Every use of the library goes through this lock.
+[[nodiscard]] std::unique_lock<std::recursive_mutex> UseMetadataLibrary();
 
 // The brumel:Settings of a picture file; empty when it has none. Raises the error type, naming
 // the file, when it is not a regular file or the library cannot read its metadata.

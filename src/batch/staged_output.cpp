@@ -1,7 +1,5 @@
 #include "batch/staged_output.h"
 
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -9,6 +7,7 @@
 #include "batch/metadata_copy.h"
 #include "correct/correct_bitmap.h"
 #include "platform/atomic_file.h"
+#include "platform/temporary_name.h"
 
 namespace brumel {
 
@@ -25,11 +24,10 @@ std::string NamingTheOutput(std::string text, const std::string& staged,
 
 }  // namespace
 
-std::string StagedName(const std::string& output, std::size_t index) {
+std::string StagedName(const std::string& output, std::size_t position) {
   const std::filesystem::path folder = std::filesystem::path(output).parent_path();
   // The writers' temporary names start alike, so that one rule finds what a killed run left.
-  return (folder / (kTemporaryPrefix + std::to_string(getpid()) + "-" + std::to_string(index)))
-      .string();
+  return (folder / (TemporaryNameStart() + std::to_string(position))).string();
 }
 
 bool WriteStaged(const OutputOrigin& origin, const std::string& staged, const std::string& output,

@@ -16,8 +16,10 @@
 
 namespace brumel {
 
-// Where the output of the input with this index waits, beside its place, until it is complete.
-std::string StagedName(const std::string& output, std::size_t index);
+// Where the output of the input at this position of the whole input list waits, beside its
+// place, until it is complete: the shards of one list, which may share a folder, never share a
+// staged name, even on machines whose name and process number are alike.
+std::string StagedName(const std::string& output, std::size_t position);
 
 // What a written output takes over from its input.
 struct OutputOrigin {

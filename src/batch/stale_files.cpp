@@ -5,9 +5,10 @@
 
 #include <cerrno>
 #include <filesystem>
-#include <regex>
 
 #include "batch/output_template.h"
+#include "platform/machine_name.h"
+#include "platform/temporary_name.h"
 
 namespace brumel {
 
@@ -15,36 +16,40 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The staged names of batch.cpp (the process's number, then the input's index) and the writers'
-// temporary names (the process's number, then six random characters).
-const std::regex kStagedName(R"(\.brumel-([0-9]{1,9})-([0-9]{1,20}|[A-Za-z0-9]{6}))");
-
-bool Running(long pid) {
+// A process number says something only on the machine that gave it out.
+bool RunningHere(long pid) {
   return kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH;
 }
 
-bool Stale(const fs::path& file, std::time_t runStart) {
-  std::smatch match;
-  const std::string name = file.filename().string();
-  if (!std::regex_match(name, match, kStagedName)) return false;
+// Looks at one entry of an output folder: removes it when it is this machine's and stale, and
+// notes it when it is another machine's and abandoned.
+void Clear(const fs::path& file, std::time_t runStart, StaleFilesCleared& cleared) {
+  const auto owner = OwnerOfTemporaryName(file.filename().string());
+  if (!owner) return;
   struct stat status {};
-  if (lstat(file.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return false;
-  return status.st_mtime < runStart && !Running(std::stol(match[1].str()));
+  if (lstat(file.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return;
+  if (status.st_mtime >= runStart) return;
+  const bool ours = owner->machine.empty() || owner->machine == MachineNameInFiles();
+  if (!ours) {
+    const std::time_t age = runStart - status.st_mtime;
+    if (age > kAbandonedAfterSeconds) cleared.abandoned.push_back({file.string(), age});
+    return;
+  }
+  std::error_code ignored;
+  if (!RunningHere(owner->process) && fs::remove(file, ignored)) ++cleared.removed;
 }
 
 }  // namespace
 
-std::size_t RemoveStaleStagedFiles(const BatchRequest& request, std::time_t runStart) {
-  std::size_t removed = 0;
+StaleFilesCleared RemoveStaleStagedFiles(const BatchRequest& request, std::time_t runStart) {
+  StaleFilesCleared cleared;
   for (const std::string& folder : OutputFolders(request)) {
     std::error_code error;
     for (const fs::directory_entry& entry :
-         fs::directory_iterator(folder.empty() ? "." : folder, error)) {
-      std::error_code ignored;
-      if (Stale(entry.path(), runStart) && fs::remove(entry.path(), ignored)) ++removed;
-    }
+         fs::directory_iterator(folder.empty() ? "." : folder, error))
+      Clear(entry.path(), runStart, cleared);
   }
-  return removed;
+  return cleared;
 }
 
 }  // namespace brumel

@@ -166,9 +166,9 @@ int RunRequest(BatchRequest request, const CommandLine& line, std::ostream& out,
   std::optional<CollectionRun> collection;
   try {
     if (!line.estimate)
-      collection.emplace(line.collection, request, [&](const InputRecord& record) {
-        return SettingsTextOf(request, record);
-      });
+      collection.emplace(
+          line.collection, request,
+          [&](const InputRecord& record) { return SettingsTextOf(request, record); }, errors);
     const BatchReport report = line.estimate
                                    ? EstimateBatch(request, working, messages, print, onEachInput)
                                    : RunBatch(request, working, messages, onEachInput);

@@ -1,5 +1,6 @@
 #include "cli/collection_options.h"
 
+#include <algorithm>
 #include <ctime>
 #include <ostream>
 
@@ -24,7 +25,7 @@ void DeclareCollectionOptions(CLI::App& app, CollectionOptions& options) {
                "skip every input whose output already exists");
   app.add_option("--report", options.report,
                  "write a JSON Lines record per input as it ends: input, output, status, reason, "
-                 "width, height, seconds, settings")
+                 "width, height, seconds, settings, host")
       ->type_name("FILE");
   app.add_flag("--strip-metadata", options.stripMetadata,
                "leave out the inputs' EXIF, XMP, IPTC and colour profile, which JPEG, PNG and "
@@ -54,8 +55,30 @@ std::optional<std::string> ApplyCollectionOptions(const CollectionOptions& optio
   return std::nullopt;
 }
 
+namespace {
+
+// A day and a half reads better in hours; a week in days.
+std::string AgeText(std::time_t seconds) {
+  const std::time_t hours = seconds / 3600;
+  return hours < 72 ? std::to_string(hours) + " hours" : std::to_string(hours / 24) + " days";
+}
+
+// Names, once each, the staged files that runs on other machines left and surely gave up.
+void NoteAbandoned(const std::vector<AbandonedStagedFile>& files, std::ostream& errors) {
+  constexpr std::size_t kMostNamed = 10;
+  for (std::size_t i = 0; i < std::min(files.size(), kMostNamed); ++i)
+    errors << "brumel-batch: " << files[i].path << " was staged by a run on another machine "
+           << AgeText(files[i].ageSeconds)
+           << " ago; it is left in place, but that run is surely over and it may be deleted\n";
+  if (files.size() > kMostNamed)
+    errors << "brumel-batch: and " << files.size() - kMostNamed
+           << " more such files of other machines\n";
+}
+
+}  // namespace
+
 CollectionRun::CollectionRun(const CollectionOptions& options, BatchRequest& request,
-                             SettingsText settings) {
+                             SettingsText settings, std::ostream& errors) {
   if (!options.report.empty()) report_ = std::make_unique<JsonLinesReport>(options.report);
   request.stopRequested = [this] { return signals_.Received() != 0; };
   if (report_)
@@ -63,7 +86,7 @@ CollectionRun::CollectionRun(const CollectionOptions& options, BatchRequest& req
       report_->Add(record, settings(record));
     };
   CreateOutputFolders(request);
-  RemoveStaleStagedFiles(request, std::time(nullptr));
+  NoteAbandoned(RemoveStaleStagedFiles(request, std::time(nullptr)).abandoned, errors);
   if (options.skipExisting) {
     for (const InputRecord& record : TakeOutExistingOutputs(request))
       if (report_) report_->Add(record, "");

@@ -39,9 +39,11 @@ class CollectionRun {
  public:
   using SettingsText = std::function<std::string(const InputRecord&)>;
   // Opens the report and hooks it and the stop signals to the request, creates the output
-  // folders and removes from them what killed runs left staged, and takes out the inputs
-  // already done under --skip-existing (recording them as skipped). Raises the error type.
-  CollectionRun(const CollectionOptions& options, BatchRequest& request, SettingsText settings);
+  // folders and removes from them what killed runs of this machine left staged (naming on
+  // errors what other machines left long ago), and takes out the inputs already done under
+  // --skip-existing (recording them as skipped). Raises the error type.
+  CollectionRun(const CollectionOptions& options, BatchRequest& request, SettingsText settings,
+                std::ostream& errors);
 
   // The exit status of a stopped run (130 for SIGINT, 143 for SIGTERM), with errors told how
   // far it got; nothing when no stop was asked for.

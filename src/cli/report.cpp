@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "platform/error.h"
+#include "platform/machine_name.h"
 
 namespace brumel {
 
@@ -58,7 +59,7 @@ void JsonLinesReport::Add(const InputRecord& record, const std::string& settings
       ",\"status\":\"" + StatusName(record.status) + "\",\"reason\":" + JsonString(record.reason) +
       ",\"width\":" + std::to_string(record.width) +
       ",\"height\":" + std::to_string(record.height) + ",\"seconds\":" + seconds +
-      ",\"settings\":" + JsonString(settings) + "}\n";
+      ",\"settings\":" + JsonString(settings) + ",\"host\":" + JsonString(HostName()) + "}\n";
   // One write call a line: a run killed between two records leaves only whole lines.
   std::size_t done = 0;
   while (done < line.size()) {

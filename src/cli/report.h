@@ -20,8 +20,9 @@ class JsonLinesReport {
   JsonLinesReport& operator=(const JsonLinesReport&) = delete;
 
   // input, output, status ("written", "skipped" or "failed"), reason, width, height, seconds,
-  // and settings: the options that reproduce the correction. Raises the error type when the
-  // line cannot be written.
+  // settings: the options that reproduce the correction, and host: the machine that wrote it,
+  // since the shards of one list may run on many. Raises the error type when the line cannot
+  // be written.
   void Add(const InputRecord& record, const std::string& settings);
 
  private:

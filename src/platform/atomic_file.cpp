@@ -15,9 +15,9 @@ namespace {
 std::string TemporaryTemplate(const std::string& target) {
   const std::size_t slash = target.find_last_of('/');
   const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
-  // The process's number lets a later run tell a temporary file that a killed run left behind
-  // from one that a run still going is writing.
-  return folder + kTemporaryPrefix + std::to_string(getpid()) + "-XXXXXX";
+  // Named after its machine and process, so that a later run can tell a temporary file that a
+  // killed run left behind from one that a run still going is writing.
+  return folder + TemporaryNameStart() + "XXXXXX";
 }
 
 mode_t NewFileMode() {

@@ -1,16 +1,16 @@
 // Writing a file so that it appears complete or not at all: the bytes go to a temporary file
 // in the target's folder, which is renamed over the target only when everything was written.
 // A failed or abandoned write leaves an older file of that name untouched and nothing behind.
-// The temporary name is short (kTemporaryPrefix, the process's number and six random characters), so that every name
-// the file system allows for the target can be written.
+// The temporary name is short (TemporaryNameStart() and six random characters), so that every
+// name the file system allows for the target can be written.
 #pragma once
 
 #include <cstdio>
 #include <string>
 
-namespace brumel {
+#include "platform/temporary_name.h"
 
-inline constexpr char kTemporaryPrefix[] = ".brumel-";
+namespace brumel {
 
 class AtomicFile {
  public:
