@@ -24,7 +24,6 @@
 #include "correct/correct_bitmap.h"
 #include "correct/levels.h"
 #include "correct/levels_text.h"
-#include "restore/restoration_options.h"
 #include "formats/bmp/bmp_codec.h"
 #include "formats/jpeg/jpeg_codec.h"
 #include "formats/load_image.h"
@@ -33,6 +32,7 @@
 #include "image_test_support.h"
 #include "platform/byte_order.h"
 #include "platform/machine_name.h"
+#include "restore/restoration_options.h"
 
 namespace brumel {
 namespace {
@@ -80,8 +80,9 @@ TEST_F(BatchCommandTest, VersionAndHelp) {
 }
 
 TEST(RestorationOptionsTest, TheRecordedLineReadsBackAsTheSameRestoration) {
-  const Restoration restoration{*ParseLevels("12:240:1.1,8:231:0.95,30:250:1.32"),
-                                ControlPositions{0, 150, 200, 55, 50, 48, 4}};
+  Restoration restoration;
+  restoration.levels = *ParseLevels("12:240:1.1,8:231:0.95,30:250:1.32");
+  restoration.positions = ControlPositions{0, 150, 200, 55, 50, 48, 4};
   std::string problem;
   const std::optional<Restoration> read =
       ParseRestorationOptions(RestorationOptions(restoration), problem);

@@ -5,13 +5,19 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <random>
+#include <string>
+#include <utility>
 
 #include "correct/correct_bitmap.h"
+#include "formats/jpeg/jpeg_codec.h"
 #include "restore/fade_evidence.h"
 #include "restore/light_falloff.h"
 #include "restore/reduced_view.h"
+#include "restore/restoration_options.h"
 
 namespace brumel {
 namespace {
@@ -23,8 +29,10 @@ struct Fade {
 };
 
 // Patches of 24 x 24 pixels in colours drawn from deep shadow to white, a white and a black
-// patch in every row of patches, so that every ring from the centre holds both.
-Bitmap Scene(int width, int height, std::uint32_t seed) {
+// patch in every row of patches, so that every ring from the centre holds both. The black is a
+// camera's, deeper than a print holds, unless a print's is asked for.
+constexpr int kPrintBlack = 14;
+Bitmap Scene(int width, int height, std::uint32_t seed, int black = 6) {
   std::mt19937 random(seed);
   std::uniform_int_distribution<int> sample(8, 250);
   Bitmap picture(width, height);
@@ -33,7 +41,7 @@ Bitmap Scene(int width, int height, std::uint32_t seed) {
     for (int px = 0; px < columns; ++px) {
       int rgb[3] = {sample(random), sample(random), sample(random)};
       if ((px + py) % 5 == 0) rgb[0] = rgb[1] = rgb[2] = 245;
-      if ((px + 2 * py) % 7 == 0) rgb[0] = rgb[1] = rgb[2] = 6;
+      if ((px + 2 * py) % 7 == 0) rgb[0] = rgb[1] = rgb[2] = black;
       for (int y = py * 24; y < std::min(height, py * 24 + 24); ++y)
         for (int x = px * 24; x < std::min(width, px * 24 + 24); ++x)
           for (int c = 0; c < 3; ++c) picture.ScanLine(y)[3 * x + 2 - c] = rgb[c];
@@ -267,24 +275,30 @@ TEST(EstimateRestoration, GoesOverToTheStretchSmoothlyAndHoldsItsResult) {
   }
 }
 
-TEST(FadeEvidence, RisesWithTheLiftAllChannelsShareAndCorrectsAsFarAsItCarries) {
-  const std::array<ChannelMeasure, 3> sky{{{1, 1}, {1, 0.7}, {0.8, 0.4}}};
-  EXPECT_EQ(WeighFadeEvidence(sky).fading, 0) << "red reaches deep black: the blue is the scene";
+TEST(FadeEvidence, RisesSmoothlyWithTheSpreadOfTheShadowsAndCorrectsAsFarAsItCarries) {
+  const std::array<ChannelMeasure, 3> sky{{{1, 1, 3.2}, {1, 0.7, 1.5}, {0.8, 0.4, 0.9}}};
+  EXPECT_EQ(WeighFadeEvidence(sky).fading, 0) << "red reaches a true black: the blue is the scene";
   for (const ChannelMeasure& m : CorrectionCarried(sky, WeighFadeEvidence(sky))) {
     EXPECT_EQ(m.kept, 1);
     EXPECT_EQ(m.white, 1);
   }
-  double previous = 0;
-  for (double lift = 0; lift <= 0.5; lift += 0.005) {
-    const std::array<ChannelMeasure, 3> faded{
-        {{1, 0.8 - lift}, {0.95, 1 - lift}, {0.8, 0.9 - lift}}};
-    const FadeEvidence evidence = WeighFadeEvidence(faded);
-    EXPECT_GE(evidence.fading, previous);
-    EXPECT_LE(evidence.fading - previous, 0.15) << lift;
-    previous = evidence.fading;
+  // One dye losing more and more, the others kept: whichever it is, the evidence rises without
+  // a jump to certainty.
+  for (int lost = 0; lost < 3; ++lost) {
+    SCOPED_TRACE(lost);
+    double previous = 0;
+    for (double kept = 1; kept >= 0.5; kept -= 0.005) {
+      std::array<ChannelMeasure, 3> measures{{{1, 1, 2.2}, {1, 1, 2.2}, {1, 1, 2.2}}};
+      measures[lost].kept = kept;
+      measures[lost].depth = 2.2 * kept;
+      const double now = WeighFadeEvidence(measures).fading;
+      EXPECT_GE(now, previous);
+      EXPECT_LE(now - previous, 0.15) << kept;
+      previous = now;
+    }
+    EXPECT_EQ(previous, 1);
   }
-  EXPECT_EQ(previous, 1);
-  const std::array<ChannelMeasure, 3> clear{{{1, 0.5}, {0.95, 0.7}, {0.8, 0.6}}};
+  const std::array<ChannelMeasure, 3> clear{{{1, 0.5, 1.1}, {0.95, 0.7, 1.5}, {0.8, 0.6, 1.3}}};
   const auto carried = CorrectionCarried(clear, WeighFadeEvidence(clear));
   for (int c = 0; c < 3; ++c) {
     EXPECT_DOUBLE_EQ(carried[c].kept, clear[c].kept);
@@ -292,20 +306,28 @@ TEST(FadeEvidence, RisesWithTheLiftAllChannelsShareAndCorrectsAsFarAsItCarries) 
   }
 }
 
-TEST(FadeEvidence, WantsTheRedShadowsLiftedClearly) {
-  // The sea under a sky: blue and green shadows well lifted, red's a little, as no faded print
-  // keeps them (its cyan dye loses at least a tenth, usually most).
-  const std::array<ChannelMeasure, 3> sea{{{1, 0.94}, {0.96, 0.68}, {0.97, 0.64}}};
-  EXPECT_NEAR(WeighFadeEvidence(sea).fading, 0, 1e-9);
-  double previous = 0;
-  for (double redKept = 0.96; redKept >= 0.7; redKept -= 0.005) {
-    const std::array<ChannelMeasure, 3> fading{{{1, redKept}, {0.96, 0.68}, {0.97, 0.64}}};
-    const double now = WeighFadeEvidence(fading).fading;
-    EXPECT_GE(now, previous);
-    EXPECT_LE(now - previous, 0.15) << redKept;
-    previous = now;
+TEST(FadeEvidence, TakesNoLiftAlikeInEveryChannelForFading) {
+  // Haze, fog or a high-key exposure lifts every channel alike, up to far beyond what fading
+  // does; a veil lighter than any fading makes is not read as fading even where it is tinted.
+  for (double kept : {0.9, 0.7, 0.5, 0.3}) {
+    const std::array<ChannelMeasure, 3> alike{
+        {{1, kept, 2.2 * kept}, {1, kept, 2.2 * kept}, {1, kept, 2.2 * kept}}};
+    EXPECT_EQ(WeighFadeEvidence(alike).fading, 0) << kept;
   }
-  EXPECT_EQ(previous, 1);
+  const std::array<ChannelMeasure, 3> tintedVeil{{{1, 0.22, 0.5}, {1, 0.2, 0.45}, {1, 0.1, 0.2}}};
+  EXPECT_EQ(WeighFadeEvidence(tintedVeil).fading, 0);
+}
+
+TEST(FadeEvidence, ReadsAYellowStainInTheHighlights) {
+  // Dyes kept, the paper yellowed: blue's highlights darkest, green's between.
+  const std::array<ChannelMeasure, 3> yellowed{
+      {{1, 0.95, 2.1}, {0.85, 0.95, 2.1}, {0.55, 0.95, 2.1}}};
+  const FadeEvidence evidence = WeighFadeEvidence(yellowed);
+  EXPECT_EQ(evidence.fading, 1);
+  EXPECT_DOUBLE_EQ(CorrectionCarried(yellowed, evidence)[2].white, 0.55);
+  // Blue-green highlights, as of the sea, are no stain.
+  const std::array<ChannelMeasure, 3> sea{{{1, 0.95, 2.1}, {0.55, 0.95, 2.1}, {0.8, 0.95, 2.1}}};
+  EXPECT_EQ(WeighFadeEvidence(sea).fading, 0);
 }
 
 TEST(FadeEvidence, GoesOverToTheStretchWhereAChannelIsLiftedBeyondADyesLoss) {
@@ -313,7 +335,8 @@ TEST(FadeEvidence, GoesOverToTheStretchWhereAChannelIsLiftedBeyondADyesLoss) {
   double previous = 0;
   for (double blueKept = 0.6; blueKept >= 0.1; blueKept -= 0.005) {
     SCOPED_TRACE(blueKept);
-    const std::array<ChannelMeasure, 3> measures{{{1, 0.55}, {0.95, 0.7}, {0.8, blueKept}}};
+    const std::array<ChannelMeasure, 3> measures{
+        {{1, 0.55, 1.2}, {0.95, 0.7, 1.5}, {0.8, blueKept, 2.2 * blueKept}}};
     const FadeEvidence evidence = WeighFadeEvidence(measures);
     EXPECT_EQ(evidence.fading, 1);
     EXPECT_GE(evidence.stretch, previous);
@@ -323,8 +346,132 @@ TEST(FadeEvidence, GoesOverToTheStretchWhereAChannelIsLiftedBeyondADyesLoss) {
       EXPECT_GE(m.kept, kLeastKept);
   }
   EXPECT_EQ(previous, 1);
-  const std::array<ChannelMeasure, 3> unfaded{{{1, 1}, {1, 0.7}, {0.8, 0.1}}};
+  const std::array<ChannelMeasure, 3> unfaded{{{1, 1, 3}, {1, 0.7, 1.5}, {0.8, 0.1, 0.2}}};
   EXPECT_EQ(WeighFadeEvidence(unfaded).stretch, 0) << "a good photograph is not stretched";
+}
+
+// Restores the faded print to less than `share` of its difference from the original, and names
+// the dyes it finds lost.
+void ExpectRestored(const Fade& fade, const std::string& lost, double share) {
+  const Bitmap original = Scene(600, 400, 21, kPrintBlack);
+  const Bitmap faded = Faded(original, fade);
+  const Restoration found = EstimateRestoration(faded, {});
+  EXPECT_GE(found.fading, 50);
+  EXPECT_EQ(LostDyesText(found.lost), lost);
+  const double before = MeanDifference(faded, original);
+  const double after = MeanDifference(Restored(faded, found), original);
+  EXPECT_LT(after, before * share) << before << " " << after;
+}
+
+TEST(EstimateRestoration, RestoresOneDyeLostWhicheverItIs) {
+  // One dye lost half its density, the other two kept all of theirs.
+  {
+    SCOPED_TRACE("cyan");
+    ExpectRestored({{0.5, 1, 1}, {0, 0, 0}, 0}, "cyan", 0.5);
+  }
+  {
+    SCOPED_TRACE("magenta");
+    ExpectRestored({{1, 0.5, 1}, {0, 0, 0}, 0}, "magenta", 0.5);
+  }
+  {
+    SCOPED_TRACE("yellow");
+    ExpectRestored({{1, 1, 0.5}, {0, 0, 0}, 0}, "yellow", 0.5);
+  }
+}
+
+TEST(EstimateRestoration, RestoresASlidesMagentaAndALightFadedPrintsGreenBlueCast) {
+  {
+    SCOPED_TRACE("a slide: cyan and yellow lost, magenta kept");
+    ExpectRestored({{0.5, 0.95, 0.55}, {0, 0, 0}, 0.2}, "cyan yellow", 0.5);
+  }
+  {
+    SCOPED_TRACE("a print faded by light: magenta and yellow lost, cyan kept best");
+    ExpectRestored({{0.85, 0.55, 0.6}, {0, 0.02, 0.08}, 0.2}, "cyan magenta yellow stain", 0.5);
+  }
+  {
+    SCOPED_TRACE("a yellowed print: the dyes kept, the paper stained");
+    ExpectRestored({{1, 1, 1}, {0, 0.06, 0.25}, 0}, "stain", 0.5);
+  }
+}
+
+TEST(EstimateRestoration, RecognisesAFadeWhoseLightnessTheScannerStretched) {
+  // A scanner's automatic exposure stretches every channel alike, so the best-kept channel's
+  // shadows come nearer black while the others stay lifted.
+  const Bitmap original = Scene(600, 400, 22, kPrintBlack);
+  Bitmap scanned = Faded(original, {{0.55, 0.8, 0.7}, {0, 0.03, 0.1}, 0});
+  for (int y = 0; y < scanned.Height(); ++y)
+    for (int i = 0; i < 3 * scanned.Width(); ++i) {
+      std::uint8_t& byte = scanned.ScanLine(y)[i];
+      byte = static_cast<std::uint8_t>(std::clamp((byte - 12) * 255 / (245 - 12), 0, 255));
+    }
+  const Restoration found = EstimateRestoration(scanned, {});
+  EXPECT_GE(found.fading, 50);
+  EXPECT_TRUE(found.lost.cyan);
+}
+
+// The picture's linear light times `gain` plus `lift`, every channel alike, clipped.
+Bitmap Exposed(const Bitmap& original, double gain, double lift) {
+  Bitmap exposed = original;
+  for (int y = 0; y < original.Height(); ++y)
+    for (int i = 0; i < 3 * original.Width(); ++i) {
+      std::uint8_t& byte = exposed.ScanLine(y)[i];
+      byte = static_cast<std::uint8_t>(
+          std::lround(LinearToSrgb(std::min(1.0, lift + gain * SrgbToLinear(byte)))));
+    }
+  return exposed;
+}
+
+TEST(EstimateRestoration, LeavesHazyHighKeyAndLowKeyColourPicturesNearlyAlone) {
+  const Bitmap scene = Scene(500, 360, 23);
+  const std::pair<const char*, Bitmap> good[] = {
+      {"haze", Exposed(scene, 0.7, 0.2)},
+      {"thin haze", Exposed(scene, 0.9, 0.05)},
+      {"high key", Exposed(scene, 1.9, 0.04)},
+      {"low key", Exposed(scene, 0.3, 0)},
+  };
+  for (const auto& [name, picture] : good) {
+    SCOPED_TRACE(name);
+    const Restoration found = EstimateRestoration(picture, {});
+    EXPECT_LE(found.fading, 10);
+    EXPECT_LT(MeanDifference(Restored(picture, found), picture), 1.0);
+  }
+}
+
+// The picture through the JPEG writer and reader.
+Bitmap ThroughJpeg(const Bitmap& picture) {
+  const std::string name = testing::TempDir() + "estimate_restoration_test.jpg";
+  SaveJpegFile(name, picture);
+  Bitmap decoded;
+  EXPECT_EQ(LoadJpegFile(name, decoded), "");
+  std::remove(name.c_str());
+  return decoded;
+}
+
+// The picture with film grain: every sample moved by up to `grain` at random.
+Bitmap Grainy(Bitmap picture, int grain) {
+  std::mt19937 random(24);
+  std::uniform_int_distribution<int> noise(-grain, grain);
+  for (int y = 0; y < picture.Height(); ++y)
+    for (int i = 0; i < 3 * picture.Width(); ++i) {
+      std::uint8_t& byte = picture.ScanLine(y)[i];
+      byte = static_cast<std::uint8_t>(std::clamp(byte + noise(random), 0, 255));
+    }
+  return picture;
+}
+
+TEST(EstimateRestoration, ReadsAJpegOrAGrainyScanAsTheCleanOne) {
+  const Bitmap faded =
+      Faded(Scene(640, 480, 25, kPrintBlack), {{0.55, 0.75, 0.65}, {0, 0.03, 0.12}, 0.2});
+  const Restoration clean = EstimateRestoration(faded, {});
+  for (const auto& [name, scan] :
+       {std::pair{"JPEG", ThroughJpeg(faded)}, std::pair{"grain", Grainy(faded, 12)}}) {
+    SCOPED_TRACE(name);
+    const Restoration found = EstimateRestoration(scan, {});
+    EXPECT_NEAR(found.fading, clean.fading, 5);
+    EXPECT_EQ(found.lost, clean.lost);
+    EXPECT_LT(MeanDifference(Restored(faded, found), Restored(faded, clean)), 3.0)
+        << RestorationOptions(found) << " / " << RestorationOptions(clean);
+  }
 }
 
 TEST(EstimateRestoration, DoesNotTakeASkysBlueForALostDye) {

@@ -20,15 +20,15 @@
 #include "batch/batch.h"
 #include "batch/restoration_record.h"
 #include "correct/correct_bitmap.h"
-#include "restore/estimate_restoration.h"
 #include "correct/levels_text.h"
-#include "restore/restoration_options.h"
 #include "correct/view_correction.h"
 #include "formats/bmp/bmp_codec.h"
 #include "formats/load_image.h"
 #include "gui/bitmap_image.h"
 #include "gui/correct.h"
 #include "image_test_support.h"
+#include "restore/estimate_restoration.h"
+#include "restore/restoration_options.h"
 #include "update/program_version.h"
 #include "window_fakes.h"
 
@@ -204,6 +204,17 @@ TEST_F(RestoreMenuTest, AutomaticIsGreyedOutUntilAPictureIsLoaded) {
 
 // The estimate is that of brumel-batch --estimate on the full-size file; the preview, the
 // boxes and the Levels dialog show it.
+TEST_F(RestoreMenuTest, WhatAutomaticFoundGoesWithResetAndANewPicture) {
+  window_->LoadFile(Picture("faded.bmp", FadedPicture(240, 160, 1)));
+  menu_->Automatic1->trigger();
+  EXPECT_FALSE(menu_->LevelsDialog1->Found->isHidden());
+  menu_->Reset1->trigger();
+  EXPECT_TRUE(menu_->LevelsDialog1->Found->isHidden());
+  menu_->Automatic1->trigger();
+  window_->LoadFile(Picture("other.bmp", FadedPicture(60, 40, 0)));
+  EXPECT_TRUE(menu_->LevelsDialog1->Found->isHidden());
+}
+
 TEST_F(RestoreMenuTest, AutomaticSetsTheEstimatesControlsAndLevelsThenSaveWritesTheBatchsBytes) {
   const std::string input = Picture("faded.bmp", FadedPicture(240, 160, 1));
   window_->LoadFile(input);
@@ -213,6 +224,9 @@ TEST_F(RestoreMenuTest, AutomaticSetsTheEstimatesControlsAndLevelsThenSaveWrites
   EXPECT_TRUE(SamePositions(window_->Positions(), expected.positions));
   EXPECT_EQ(window_->CurrentLevels(), expected.levels);
   EXPECT_EQ(menu_->LevelsDialog1->Current(), expected.levels);
+  EXPECT_EQ(menu_->LevelsDialog1->Found->text().toStdString(),
+            "Automatic: " + FadingNote(expected));
+  EXPECT_FALSE(menu_->LevelsDialog1->Found->isHidden());
   EXPECT_EQ(window_->redEdit->text().toInt(), expected.positions.red - kRedBar.initial);
   Bitmap reduced = FromPane(*window_->Image1), preview(reduced.Width(), reduced.Height());
   CorrectBitmap(reduced, preview, SettingsFor(expected));

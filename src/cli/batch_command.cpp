@@ -11,13 +11,13 @@
 #include "cli/not_reached.h"
 #include "cli/progress_line.h"
 #include "correct/correction_settings.h"
-#include "restore/restoration_options.h"
 #include "formats/file_name.h"
 #include "formats/formats.h"
 #include "formats/sample_depth.h"
 #include "formats/tiff/libtiff_writer.h"
 #include "platform/error.h"
 #include "platform/number_text.h"
+#include "restore/restoration_options.h"
 #include "update/program_version.h"
 
 namespace brumel {
@@ -75,7 +75,7 @@ void DeclareOptions(CLI::App& app, CommandLine& line) {
   app.add_option("--compress", line.compress,
                  "none, deflate or lzw: how TIFF outputs are compressed")
       ->check(CLI::IsMember(std::vector<std::string>(std::begin(kTiffCompressionNames),
-                                                      std::end(kTiffCompressionNames))))
+                                                     std::end(kTiffCompressionNames))))
       ->default_val(kTiffCompressionNames[0])
       ->type_name("C");
   app.add_option("--depth", line.depth,
@@ -92,7 +92,8 @@ void DeclareOptions(CLI::App& app, CommandLine& line) {
                "options given with it are kept and the rest are fitted");
   app.add_flag("--estimate", line.estimate,
                "write nothing; print for each INPUT the options that reproduce --auto's result, "
-               "then after '# fading' how faded it looks (0 to 100)");
+               "then after '# fading' how faded it looks (0 to 100) and what it finds lost: the "
+               "dyes cyan, magenta, yellow and the paper's stain");
   app.add_flag("--keep-going", line.keepGoing, "after an input that fails, go on with the next");
   app.add_flag("-q,--quiet", line.quiet, "no progress display");
   app.add_option("-j,--jobs", line.jobs,
@@ -159,7 +160,7 @@ int RunRequest(BatchRequest request, const CommandLine& line, std::ostream& out,
   const BatchEstimates print = [&](const std::string& input, const Restoration& restoration) {
     progress.Clear();
     // The confidence comes after a shell's comment sign, so the line still pastes as options.
-    out << input << ": " << RestorationOptions(restoration) << " # fading " << restoration.fading
+    out << input << ": " << RestorationOptions(restoration) << " # " << FadingNote(restoration)
         << '\n';
   };
   Bitmap working;

@@ -81,7 +81,9 @@ void DeclareCorrectionOptions(CLI::App& app, CorrectionOptions& options) {
 }
 
 Restoration RestorationOf(const CorrectionOptions& options) {
-  Restoration restoration{*ParseLevels(options.levels), options.positions};
+  Restoration restoration;
+  restoration.levels = *ParseLevels(options.levels);
+  restoration.positions = options.positions;
   restoration.positions.curve = CurveIndex(options.curve);
   return restoration;
 }

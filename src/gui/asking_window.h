@@ -7,7 +7,8 @@
 
 namespace brumel {
 
-// The program's active window; owner when none is active (as before the first window shows).
+// The program's active window; owner when none is active and shown (as before the first window
+// shows, or after a dialog closed).
 QWidget* AskingWindow(QWidget* owner);
 
 }  // namespace brumel

@@ -40,6 +40,10 @@ LevelsDialog::LevelsDialog(QWidget* parent) : QDialog(parent) {
   connect(SameForAll, &QCheckBox::toggled, this, &LevelsDialog::SameForAllToggled);
   ResetButton = new QPushButton("Reset", this);
   grid->addWidget(ResetButton, 4, 3);
+  Found = new QLabel(this);
+  Found->setObjectName("Found");
+  Found->hide();
+  grid->addWidget(Found, 5, 0, 1, 4);
   connect(ResetButton, &QPushButton::clicked, this, [this] {
     Show(Levels{});
     emit Changed(Current());
@@ -80,6 +84,11 @@ void LevelsDialog::SetChannel(ChannelBoxes& boxes, const ChannelLevels& levels) 
 
 void LevelsDialog::Show(const Levels& levels) {
   for (int c = 0; c < 3; ++c) SetChannel(channels[c], Channel(levels, c));
+}
+
+void LevelsDialog::ShowFound(const std::string& note) {
+  Found->setText(QString::fromStdString(note));
+  Found->setVisible(!note.empty());
 }
 
 void LevelsDialog::OpenOver(QWidget* asking) {

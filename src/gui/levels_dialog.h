@@ -6,9 +6,11 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QDoubleSpinBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
 #include <array>
+#include <string>
 
 #include "correct/levels.h"
 
@@ -26,6 +28,8 @@ class LevelsDialog : public QDialog {
   // its place and only comes to the front.
   void OpenOver(QWidget* asking);
   Levels Current() const;
+  // What "Automatic" found, under the levels; empty hides it.
+  void ShowFound(const std::string& note);
 
   struct ChannelBoxes {
     QSpinBox* black;
@@ -36,6 +40,7 @@ class LevelsDialog : public QDialog {
   std::array<ChannelBoxes, 3> channels;
   QCheckBox* SameForAll;
   QPushButton* ResetButton;
+  QLabel* Found;
 
  signals:
   void Changed(const Levels& levels);

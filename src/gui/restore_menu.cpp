@@ -8,12 +8,12 @@
 
 #include "batch/batch.h"
 #include "batch/staged_output.h"
-#include "restore/estimate_restoration.h"
-#include "restore/restoration_options.h"
 #include "formats/formats.h"
 #include "gui/asking_window.h"
 #include "gui/compare_window.h"
 #include "gui/correct.h"
+#include "restore/estimate_restoration.h"
+#include "restore/restoration_options.h"
 #include "update/program_version.h"
 
 namespace brumel {
@@ -92,6 +92,7 @@ void RestoreMenu::PictureChanged() {
   Automatic1->setEnabled(loaded);
   Compare1->setEnabled(loaded);
   SaveCorrected1->setEnabled(loaded);
+  LevelsDialog1->ShowFound("");  // what "Automatic" found was of the picture before
   if (!CompareWindow1->isVisible()) return;
   if (loaded) {
     ShowCompare();
@@ -112,6 +113,7 @@ void RestoreMenu::AutomaticClick() {
   const Restoration found = EstimateRestoration(window_.WorkingBitmap(), HeldSettings{});
   window_.SetLevels(found.levels);
   window_.SetPositions(found.positions);
+  LevelsDialog1->ShowFound("Automatic: " + FadingNote(found));
 }
 
 void RestoreMenu::LevelsClick() {
@@ -120,6 +122,7 @@ void RestoreMenu::LevelsClick() {
 }
 
 void RestoreMenu::ResetClick() {
+  LevelsDialog1->ShowFound("");
   window_.SetLevels(Levels{});
   window_.SetPositions(ControlPositions{});
 }
@@ -134,7 +137,9 @@ void RestoreMenu::CompareClick() {
 
 void RestoreMenu::SaveCorrectedClick() {
   if (!SaveCorrected1->isEnabled() || !saveDialog_->Execute()) return;
-  const Restoration current{window_.CurrentLevels(), window_.Positions()};
+  Restoration current;
+  current.levels = window_.CurrentLevels();
+  current.positions = window_.Positions();
   const OutputOrigin origin{window_.LoadedFile(), FormatOfSaveFilter(saveDialog_->FilterIndex()),
                             SoftwareTag(), [&current] { return RestorationOptions(current); }};
   WriteCorrectedPicture(window_.WorkingBitmap(), window_.PassSettings(), origin,

@@ -6,13 +6,15 @@
 //    picture that looks faded came through a copy, and is given at least a copy's least loss.
 // 2. Per channel, the white point: the paper stains blue and green, never red, so each
 //    channel's highlights against red's, no further than a stain can go.
-// 3. Per channel, the gamma: a print's deepest shadows had a density of about 2.2, so k is the
+// 3. Per channel, the gamma: a print's deepest shadows had a density of about 2.4, so k is the
 //    density of the channel's darkest half per cent over that.
 // 4. The gain from the centre to the corners gives back the light the fall-off took, through
 //    the curve whose shape the fall-off follows; the levels' gammas have already raised it.
 // Before any of it is applied, fade_evidence.h weighs how clearly the picture shows fading at
-// all, and steps 2 to 4 are carried only that far: a good photograph whose shadows are light
-// (fog, dusk, a sky) holds no black for step 3 to aim at, and its vignetting is the scene's.
+// all (the channels' shadows lying apart like a veil, or the paper's yellow stain, with no
+// channel reaching a black deeper than a print holds), and steps 2 to 4 are carried only that
+// far: a good photograph whose shadows are light (fog, dusk, a sky) holds no black for step 3 to
+// aim at, and its vignetting is the scene's. lost_dyes.h names what the correction gives back.
 // Where a channel's shadows are lifted beyond any dye's loss, step 3 reads the scene's colour,
 // and the levels go over towards the blind per-channel stretch instead.
 // Options a person gave are kept, and the rest fitted around them.
@@ -34,10 +36,11 @@ namespace {
 // The view is this many pixels on its longer side: enough for percentiles and rings, and a
 // few milliseconds at any picture size.
 constexpr int kViewSide = 300;
-// The linear light of the darkest shadows a print holds (a density of about 2.2).
-constexpr double kDeepestShadow = 0.006;
+// The linear light of the darkest shadows a print holds (a density of about 2.4), as the view's
+// means of a few pixels read them.
+constexpr double kDeepestShadow = 0.004;
 // The most density the paper's stain adds, per channel (red, green, blue).
-constexpr double kLargestStain[3] = {0.0, 0.06, 0.15};
+constexpr double kLargestStain[3] = {0.0, 0.12, 0.35};
 // Every faded print reaches the computer through a copy, and no scan or copy stand lights the
 // corners as well as the centre: a copy loses 10 to 45 % there. A picture can hide that loss
 // (its corners hold lighter parts of the scene than its middle), and the fall-off's measures,
@@ -74,9 +77,8 @@ std::array<ChannelMeasure, 3> MeasureFade(std::array<std::vector<double>, 3> cha
   for (int c = 0; c < 3; ++c) {
     const double ratio = highlight[0] > 0 ? highlight[c] / highlight[0] : 1;
     fade[c].white = std::clamp(ratio, std::pow(10.0, -kLargestStain[c]), 1.0);
-    const double kept =
-        std::log(std::max(shadow[c], 1e-4) / fade[c].white) / std::log(kDeepestShadow);
-    fade[c].kept = std::clamp(kept, 0.0, 1.0);
+    fade[c].depth = -std::log10(std::max(shadow[c], 1e-4) / fade[c].white);
+    fade[c].kept = std::clamp(fade[c].depth / -std::log10(kDeepestShadow), 0.0, 1.0);
   }
   return fade;
 }
@@ -132,14 +134,11 @@ Restoration EstimateRestoration(const Bitmap& picture, const HeldSettings& held)
   }
   Restoration result;
   result.fading = static_cast<int>(std::lround(100 * evidence.fading));
-  if (held.levels) {
-    result.levels = *held.levels;
-  } else {
-    const std::array<ChannelMeasure, 3> fade = CorrectionCarried(measures, evidence);
-    result.levels =
-        BlendLevels({LevelsFor(fade[0]), LevelsFor(fade[1]), LevelsFor(fade[2])},
-                    StretchLevels(view, std::pow(kDeepestShadow, kLeastKept)), evidence.stretch);
-  }
+  const std::array<ChannelMeasure, 3> fade = CorrectionCarried(measures, evidence);
+  result.lost = FindLostDyes(fade);
+  result.levels = held.levels.value_or(
+      BlendLevels({LevelsFor(fade[0]), LevelsFor(fade[1]), LevelsFor(fade[2])},
+                  StretchLevels(view, std::pow(kDeepestShadow, kLeastKept)), evidence.stretch));
   // A good photograph's own vignetting or a sky's gradient is the scene, not the copy's light.
   falloff.amount *= evidence.fading;
   ControlPositions& p = result.positions;

@@ -6,6 +6,7 @@
 #include "correct/correction_settings.h"
 #include "correct/levels.h"
 #include "platform/bitmap.h"
+#include "restore/lost_dyes.h"
 
 namespace brumel {
 
@@ -16,6 +17,8 @@ struct Restoration {
   // How faded the picture looks, from 0 (no sign of fading) to 100; the levels and the corners
   // are corrected only as far as it carries.
   int fading = 0;
+  // What the correction gives back: the dyes it finds lost and the stain.
+  LostDyes lost;
 };
 
 // The settings a person gave; the estimator keeps each one that is set and fits the others.

@@ -10,19 +10,22 @@ namespace brumel {
 inline constexpr double kLeastKept = 0.4;
 
 // What one channel of the picture shows, in linear light with the copy's light fall-off taken
-// out: the paper's light against red's, and the share of a print's deepest density its darkest
-// tones reach (1 = they reach it; both 0..1, the share not bounded by kLeastKept).
+// out: the paper's light against the lightest channel's, the share of a print's deepest density
+// its darkest tones reach (1 = they reach it; both 0..1, the share not bounded by kLeastKept),
+// and that density itself, unbounded (a true black reads deeper than any print holds).
 struct ChannelMeasure {
   double white = 1;
   double kept = 1;
+  double depth = 0;
 };
 
 struct FadeEvidence {
   // How faded the picture looks, 0 (no sign) to 1 (clearly faded); continuous in the measures.
   double fading = 0;
-  // How far the channels' differences are believed, 0..1: below 1 they are corrected alike.
-  double perChannel = 0;
-  // How far the levels are taken from each channel's own range (the blind stretch) rather than
+  // How far the loss all dyes share is believed, 0..1: the part that lightens or deepens the
+  // picture alike in every channel.
+  double shared = 0;
+  // How far the stretch is taken from each channel's own range (the blind stretch) rather than
   // from the fading model, 0..1: no more than the fading, and only where a channel is lifted
   // beyond what a dye can lose.
   double stretch = 0;
@@ -31,8 +34,8 @@ struct FadeEvidence {
 FadeEvidence WeighFadeEvidence(const std::array<ChannelMeasure, 3>& measures);
 
 // The measures moved from "nothing to correct" towards the measured ones as far as the
-// evidence carries: the part all channels share with the fading, the part in which they differ
-// with the per-channel evidence as well; no channel keeps less than kLeastKept.
+// evidence carries: the part all channels share with the shared evidence, the part in which
+// they differ with the fading; no channel keeps less than kLeastKept.
 std::array<ChannelMeasure, 3> CorrectionCarried(const std::array<ChannelMeasure, 3>& measures,
                                                 const FadeEvidence& evidence);
 

@@ -9,6 +9,9 @@ namespace brumel {
 
 namespace {
 
+// The most pixels a side of the cluster that one view pixel averages.
+constexpr int kLargestCluster = 8;
+
 const std::array<double, 256>& LinearTable() {
   static const std::array<double, 256> table = [] {
     std::array<double, 256> values{};
@@ -66,12 +69,26 @@ ReducedView MakeReducedView(const Bitmap& picture, int longSide) {
   const auto byteAt = [wide](const std::uint8_t* row, std::size_t i) -> int {
     return wide ? NarrowSample(reinterpret_cast<const std::uint16_t*>(row)[i]) : row[i];
   };
+  // Each view pixel is the mean light of a cluster of pixels about its place: a JPEG's blocks
+  // and a film's grain move single pixels' colours far, and the estimate must not rest on them.
+  const int cluster = std::min(view.step, kLargestCluster);
+  const int back = cluster / 2;
   for (int y = first; y < picture.Height(); y += view.step) {
-    const std::uint8_t* row = picture.ScanLine(y);
+    const int top = std::max(0, y - back), bottom = std::min(picture.Height(), top + cluster);
     for (int x = first; x < picture.Width(); x += view.step) {
-      const std::size_t i = 3 * static_cast<std::size_t>(x);
-      view.light.push_back(
-          {table[byteAt(row, i + 2)], table[byteAt(row, i + 1)], table[byteAt(row, i)]});
+      const int left = std::max(0, x - back), right = std::min(picture.Width(), left + cluster);
+      std::array<double, 3> sum{};
+      for (int yy = top; yy < bottom; ++yy) {
+        const std::uint8_t* row = picture.ScanLine(yy);
+        for (int xx = left; xx < right; ++xx) {
+          const std::size_t i = 3 * static_cast<std::size_t>(xx);
+          sum[0] += table[byteAt(row, i + 2)];
+          sum[1] += table[byteAt(row, i + 1)];
+          sum[2] += table[byteAt(row, i)];
+        }
+      }
+      const double count = static_cast<double>((bottom - top) * (right - left));
+      view.light.push_back({sum[0] / count, sum[1] / count, sum[2] / count});
       view.distance.push_back(NormalisedDistance(x, y, cx, cy, farthest));
     }
   }

@@ -1,5 +1,6 @@
-// A reduced view of a picture for the estimator: every s-th pixel of every s-th row, in linear
-// light, with each pixel's distance from the centre as the correction pass measures it.
+// A reduced view of a picture for the estimator: a pixel for every s-th pixel of every s-th row,
+// the mean of a few pixels about it, in linear light, with each pixel's distance from the centre as
+// the correction pass measures it.
 #pragma once
 
 #include <array>

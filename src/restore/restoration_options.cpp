@@ -15,4 +15,9 @@ std::string RestorationOptions(const Restoration& restoration) {
   return text;
 }
 
+std::string FadingNote(const Restoration& restoration) {
+  const std::string lost = LostDyesText(restoration.lost);
+  return "fading " + std::to_string(restoration.fading) + (lost.empty() ? "" : " " + lost);
+}
+
 }  // namespace brumel

@@ -29,4 +29,7 @@ inline constexpr BarOption kBarOptions[] = {
 // The options that give these settings by hand.
 std::string RestorationOptions(const Restoration& restoration);
 
+// What the estimate found, as --estimate prints it after the options: "fading 85 cyan yellow".
+std::string FadingNote(const Restoration& restoration);
+
 }  // namespace brumel
