@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <initializer_list>
 #include <random>
 #include <string>
 #include <utility>
@@ -350,48 +351,46 @@ TEST(FadeEvidence, GoesOverToTheStretchWhereAChannelIsLiftedBeyondADyesLoss) {
   EXPECT_EQ(WeighFadeEvidence(unfaded).stretch, 0) << "a good photograph is not stretched";
 }
 
-// Restores the faded print to less than `share` of its difference from the original, and names
-// the dyes it finds lost.
-void ExpectRestored(const Fade& fade, const std::string& lost, double share) {
+// A kind of fading, and the dyes the estimate must name lost in it.
+struct FadeCase {
+  const char* what;
+  Fade fade;
+  const char* lost;
+};
+
+// Restores each faded print to less than half its difference from the original, and names the
+// dyes it finds lost.
+void ExpectRestored(std::initializer_list<FadeCase> cases) {
   const Bitmap original = Scene(600, 400, 21, kPrintBlack);
-  const Bitmap faded = Faded(original, fade);
-  const Restoration found = EstimateRestoration(faded, {});
-  EXPECT_GE(found.fading, 50);
-  EXPECT_EQ(LostDyesText(found.lost), lost);
-  const double before = MeanDifference(faded, original);
-  const double after = MeanDifference(Restored(faded, found), original);
-  EXPECT_LT(after, before * share) << before << " " << after;
+  for (const FadeCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    const Bitmap faded = Faded(original, c.fade);
+    const Restoration found = EstimateRestoration(faded, {});
+    EXPECT_GE(found.fading, 50);
+    EXPECT_EQ(LostDyesText(found.lost), c.lost);
+    const double before = MeanDifference(faded, original);
+    const double after = MeanDifference(Restored(faded, found), original);
+    EXPECT_LT(after, before * 0.5) << before << " " << after;
+  }
 }
 
 TEST(EstimateRestoration, RestoresOneDyeLostWhicheverItIs) {
   // One dye lost half its density, the other two kept all of theirs.
-  {
-    SCOPED_TRACE("cyan");
-    ExpectRestored({{0.5, 1, 1}, {0, 0, 0}, 0}, "cyan", 0.5);
-  }
-  {
-    SCOPED_TRACE("magenta");
-    ExpectRestored({{1, 0.5, 1}, {0, 0, 0}, 0}, "magenta", 0.5);
-  }
-  {
-    SCOPED_TRACE("yellow");
-    ExpectRestored({{1, 1, 0.5}, {0, 0, 0}, 0}, "yellow", 0.5);
-  }
+  ExpectRestored({{"cyan", {{0.5, 1, 1}, {0, 0, 0}, 0}, "cyan"},
+                  {"magenta", {{1, 0.5, 1}, {0, 0, 0}, 0}, "magenta"},
+                  {"yellow", {{1, 1, 0.5}, {0, 0, 0}, 0}, "yellow"}});
 }
 
 TEST(EstimateRestoration, RestoresASlidesMagentaAndALightFadedPrintsGreenBlueCast) {
-  {
-    SCOPED_TRACE("a slide: cyan and yellow lost, magenta kept");
-    ExpectRestored({{0.5, 0.95, 0.55}, {0, 0, 0}, 0.2}, "cyan yellow", 0.5);
-  }
-  {
-    SCOPED_TRACE("a print faded by light: magenta and yellow lost, cyan kept best");
-    ExpectRestored({{0.85, 0.55, 0.6}, {0, 0.02, 0.08}, 0.2}, "cyan magenta yellow stain", 0.5);
-  }
-  {
-    SCOPED_TRACE("a yellowed print: the dyes kept, the paper stained");
-    ExpectRestored({{1, 1, 1}, {0, 0.06, 0.25}, 0}, "stain", 0.5);
-  }
+  ExpectRestored({{"a slide: cyan and yellow lost, magenta kept",
+                   {{0.5, 0.95, 0.55}, {0, 0, 0}, 0.2},
+                   "cyan yellow"},
+                  {"a print faded by light: magenta and yellow lost, cyan kept best",
+                   {{0.85, 0.55, 0.6}, {0, 0.02, 0.08}, 0.2},
+                   "cyan magenta yellow stain"},
+                  {"a yellowed print: the dyes kept, the paper stained",
+                   {{1, 1, 1}, {0, 0.06, 0.25}, 0},
+                   "stain"}});
 }
 
 TEST(EstimateRestoration, RecognisesAFadeWhoseLightnessTheScannerStretched) {

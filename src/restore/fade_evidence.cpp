@@ -1,22 +1,23 @@
 // Evidence of fading. Two marks tell a faded print from a good photograph, and either suffices:
-// - Every dye lost some density, so no channel reaches a print's deepest black any more: the
-//   lift of the least-lifted channel, 1 - max(kept), rising smoothly from kNoLift (what a good
-//   print's darkest corner may show) to kClearLift (beyond any good print).
 // - The dyes lost unequally, so the channels' shadows lie apart like a veil: one channel's
 //   darkest tones far lighter than another's, 1 - min(kept) / max(kept), from kNoSpread to
-//   kClearSpread. A good photograph shows that too where a scene's colour fills its shadows (a
-//   sky, a dusk, the sea), but then its deepest channel reaches a true black, deeper than a
-//   print holds (a faded print's best-kept dye lost some of its density as well): so the spread
-//   counts only as far as the deepest channel stays within a print's black (kPrintDepth to
-//   kTrueBlackDepth).
-// The channels' differences are corrected as far as the fading carries, the loss they share as
-// far as the first mark does: haze that is the same in all channels is corrected alike, so a
-// weak case may lighten or deepen the picture but never tint it. And the fading model is believed
-// only while every channel's shadows stay within what a faded dye can lift: a channel whose
-// darkest tones would need a dye to keep less than kLeastKept is lifted by the scene (the blue
-// of a sky, the sea, sand), and then the shadows tell the scene's colours, not the dyes' losses;
-// the levels go over towards the blind per-channel stretch (channel_stretch.h), fully at
-// kSceneReach, not at all from kDyeReach up.
+//   kClearSpread, whichever dye lost most.
+// - The paper yellowed: blue's highlights darkest, green's between, from kNoStain to
+//   kClearStain in density.
+// A good photograph shows a spread too where a scene's colour fills its shadows (a sky, a dusk,
+// the sea), but then its deepest channel reaches a true black, deeper than a print holds (a
+// faded print's best-kept dye lost some of its density as well): so either mark counts only as
+// far as the deepest channel stays within a print's black (kPrintDepth to kTrueBlackDepth). A
+// lift alike in every channel is no mark at all, and a veil so light that even the deepest
+// channel reaches less than kVeilReach of a print's black is haze, fog or a high-key exposure.
+// The channels' differences are corrected as far as the fading carries; the loss they share
+// (the lift of the least-lifted channel, 1 - max(kept), from kNoLift to kClearLift) only as far
+// as the fading is believed too, so a weak case may lighten or deepen the picture but never tint
+// it. And the fading model is believed only while every channel's shadows stay within what a
+// faded dye can lift: a channel whose darkest tones would need a dye to keep less than
+// kLeastKept is lifted by the scene (the blue of a sky, the sea, sand), and then the shadows
+// tell the scene's colours, not the dyes' losses; the levels go over towards the blind
+// per-channel stretch (channel_stretch.h), fully at kSceneReach, not at all from kDyeReach up.
 #include "restore/fade_evidence.h"
 
 #include <algorithm>
