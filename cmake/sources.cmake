@@ -36,6 +36,7 @@ set(BRUMEL_RESTORE_SOURCES
   src/restore/light_falloff.cpp
   src/restore/channel_stretch.cpp
   src/restore/fade_evidence.cpp
+  src/restore/print_tone.cpp
   src/restore/lost_dyes.cpp
   src/restore/estimate_restoration.cpp
   src/restore/restoration_options.cpp

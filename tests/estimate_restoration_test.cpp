@@ -6,17 +6,20 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <initializer_list>
 #include <random>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "correct/correct_bitmap.h"
 #include "formats/jpeg/jpeg_codec.h"
 #include "restore/fade_evidence.h"
 #include "restore/light_falloff.h"
+#include "restore/print_tone.h"
 #include "restore/reduced_view.h"
 #include "restore/restoration_options.h"
 
@@ -408,6 +411,42 @@ TEST(EstimateRestoration, RecognisesAFadeWhoseLightnessTheScannerStretched) {
   EXPECT_TRUE(found.lost.cyan);
 }
 
+// A monochrome print of the scene's green, toned: each channel's density the green's times its
+// own factor (sepia's blue densest, its red lightest).
+Bitmap Toned(const Bitmap& scene, const std::array<double, 3>& tone) {
+  Bitmap toned = scene;
+  for (int y = 0; y < scene.Height(); ++y)
+    for (int x = 0; x < scene.Width(); ++x) {
+      std::uint8_t* p = toned.ScanLine(y) + 3 * x;
+      const double density = -std::log10(std::max(SrgbToLinear(p[1]), 1e-4));
+      for (int c = 0; c < 3; ++c)
+        p[2 - c] = static_cast<std::uint8_t>(
+            std::lround(LinearToSrgb(std::pow(10.0, -density * tone[c]))));
+    }
+  return toned;
+}
+
+constexpr std::array<double, 3> kSepia{0.8, 1, 1.3};
+
+TEST(EstimateRestoration, KeepsASepiaTonedPrintsTone) {
+  // Sepia prints as deep as a camera's black, and as a print holds (blue's deepest density 2.3,
+  // red's 1.4), lighter still.
+  for (double depth : {1.0, 0.75, 0.6}) {
+    SCOPED_TRACE(depth);
+    const Bitmap toned = Toned(Scene(600, 400, 24, kPrintBlack),
+                               {kSepia[0] * depth, kSepia[1] * depth, kSepia[2] * depth});
+    const Restoration found = EstimateRestoration(toned, {});
+    EXPECT_EQ(found.levels.red.gamma, found.levels.blue.gamma);
+    EXPECT_FALSE(found.lost.cyan || found.lost.magenta || found.lost.yellow);
+    EXPECT_LT(MeanDifference(Restored(toned, found), toned), 1.5);
+  }
+  // The same scene in a faded colour print, cold where cyan kept best: corrected.
+  const Bitmap grey = Grey(Scene(600, 400, 24, kPrintBlack));
+  const Bitmap faded = Faded(grey, {{0.85, 0.55, 0.6}, {0, 0, 0}, 0});
+  const double before = MeanDifference(faded, grey);
+  EXPECT_LT(MeanDifference(Restored(faded, EstimateRestoration(faded, {})), grey), before * 0.5);
+}
+
 // The picture's linear light times `gain` plus `lift`, every channel alike, clipped.
 Bitmap Exposed(const Bitmap& original, double gain, double lift) {
   Bitmap exposed = original;
@@ -559,6 +598,28 @@ TEST(ReducedView, PercentileInterpolatesBetweenNeighbours) {
   EXPECT_DOUBLE_EQ(Percentile(values, 1.0), 5);
   std::vector<double> none;
   EXPECT_EQ(Percentile(none, 0.5), 0);
+}
+
+// Each channel's linear light of a picture's pixels, as the estimator reads them.
+std::array<std::vector<double>, 3> ChannelsOf(const Bitmap& picture) {
+  std::array<std::vector<double>, 3> channels;
+  for (int y = 0; y < picture.Height(); ++y)
+    for (int x = 0; x < picture.Width(); ++x)
+      for (int c = 0; c < 3; ++c)
+        channels[c].push_back(SrgbToLinear(picture.ScanLine(y)[3 * x + 2 - c]));
+  return channels;
+}
+
+TEST(PrintTone, TellsAWarmTonedPrintFromColourGreyColdAndStained) {
+  const Bitmap scene = Scene(300, 200, 25, kPrintBlack);
+  EXPECT_EQ(MeasurePrintTone(ChannelsOf(Toned(scene, kSepia))), 1);
+  EXPECT_EQ(MeasurePrintTone(ChannelsOf(Toned(scene, {0.9, 1, 1.15}))), 1) << "a warm tone";
+  EXPECT_EQ(MeasurePrintTone(ChannelsOf(scene)), 0) << "colour";
+  EXPECT_EQ(MeasurePrintTone(ChannelsOf(Grey(scene))), 0) << "grey";
+  EXPECT_EQ(MeasurePrintTone(ChannelsOf(Toned(scene, {1.3, 1, 0.8}))), 0) << "a cold tone";
+  EXPECT_EQ(MeasurePrintTone(ChannelsOf(Faded(Grey(scene), {{1, 1, 1}, {0, 0.04, 0.15}, 0}))), 0)
+      << "a grey print whose paper yellowed";
+  EXPECT_EQ(MeasurePrintTone({}), 0);
 }
 
 }  // namespace

@@ -27,6 +27,7 @@
 #include "restore/channel_stretch.h"
 #include "restore/fade_evidence.h"
 #include "restore/light_falloff.h"
+#include "restore/print_tone.h"
 #include "restore/reduced_view.h"
 
 namespace brumel {
@@ -124,8 +125,9 @@ double CentreGain(int centrePosition, int curve) {
 Restoration EstimateRestoration(const Bitmap& picture, const HeldSettings& held) {
   const ReducedView view = MakeReducedView(picture, kViewSide);
   LightFalloff falloff = MeasureLightFalloff(view, CandidateCurves(held));
-  std::array<ChannelMeasure, 3> measures = MeasureFade(EvenedLight(view, falloff));
-  const FadeEvidence evidence = WeighFadeEvidence(measures);
+  const std::array<std::vector<double>, 3> evened = EvenedLight(view, falloff);
+  std::array<ChannelMeasure, 3> measures = MeasureFade(evened);
+  const FadeEvidence evidence = WeighFadeEvidence(measures, MeasurePrintTone(evened));
   // The evidence rests on what the picture shows; what is corrected, on the copy's least loss
   // at least.
   if (falloff.amount < kLeastCopyFalloff * evidence.fading) {

@@ -10,7 +10,9 @@
 // far as the deepest channel stays within a print's black (kPrintDepth to kTrueBlackDepth). A
 // lift alike in every channel is no mark at all, and a veil so light that even the deepest
 // channel reaches less than kVeilReach of a print's black is haze, fog or a high-key exposure.
-// The channels' differences are corrected as far as the fading carries; the loss they share
+// A toned monochrome print (print_tone.h) shows a spread that is its tone, and it is kept: the
+// spread is then no mark, and the channels' differences are not corrected. Otherwise they are
+// corrected as far as the fading carries; the loss they share
 // (the lift of the least-lifted channel, 1 - max(kept), from kNoLift to kClearLift) only as far
 // as the fading is believed too, so a weak case may lighten or deepen the picture but never tint
 // it. And the fading model is believed only while every channel's shadows stay within what a
@@ -62,7 +64,7 @@ double Blend(double none, double measured, double weight) {
 
 }  // namespace
 
-FadeEvidence WeighFadeEvidence(const std::array<ChannelMeasure, 3>& measures) {
+FadeEvidence WeighFadeEvidence(const std::array<ChannelMeasure, 3>& measures, double toned) {
   double mostKept = 0, leastKept = 1, deepest = 0;
   for (const ChannelMeasure& m : measures) {
     mostKept = std::max(mostKept, m.kept);
@@ -75,12 +77,14 @@ FadeEvidence WeighFadeEvidence(const std::array<ChannelMeasure, 3>& measures) {
   const double greenStain = -std::log10(measures[1].white);
   const double stain = greenStain <= blueStain ? blueStain : 0;
   FadeEvidence evidence;
-  evidence.fading = std::max(SmoothStep(kNoSpread, kClearSpread, spread),
+  const double untoned = 1 - std::clamp(toned, 0.0, 1.0);
+  evidence.fading = std::max(SmoothStep(kNoSpread, kClearSpread, spread) * untoned,
                              SmoothStep(kNoStain, kClearStain, stain)) *
                     (1 - SmoothStep(kPrintDepth, kTrueBlackDepth, deepest)) *
                     SmoothStep(kVeilReach, kDyeReach, mostKept);
   evidence.shared = SmoothStep(kNoLift, kClearLift, 1 - mostKept) * evidence.fading;
-  evidence.stretch = evidence.fading * (1 - SmoothStep(kSceneReach, kDyeReach, leastKept));
+  evidence.tint = evidence.fading * untoned;
+  evidence.stretch = evidence.tint * (1 - SmoothStep(kSceneReach, kDyeReach, leastKept));
   return evidence;
 }
 
@@ -92,7 +96,7 @@ std::array<ChannelMeasure, 3> CorrectionCarried(const std::array<ChannelMeasure,
   std::array<ChannelMeasure, 3> carried;
   for (int c = 0; c < 3; ++c) {
     carried[c].kept =
-        std::max(kLeastKept, shared * Blend(1, measures[c].kept / mostKept, evidence.fading));
+        std::max(kLeastKept, shared * Blend(1, measures[c].kept / mostKept, evidence.tint));
     carried[c].white = Blend(1, measures[c].white, evidence.fading);
     carried[c].depth = measures[c].depth;
   }

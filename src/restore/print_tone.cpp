@@ -1,0 +1,73 @@
+// A toned print is monochrome in density: every pixel's densities lie in one proportion, the
+// toner's (sepia's blue about 1.3 times its green, its red about 0.8 times). A colour scene's
+// pixels lie in every proportion. So each pixel's share of its density in each channel is
+// read, and its spread about the median share tells monochrome from colour; the median share
+// itself tells the tone. A faded colour print of a grey scene is monochrome too, but its tone
+// is the dyes': cold or magenta where a dye was lost, and only a yellow paper stain, which sits
+// in the highlights rather than in every tone, warms it, and the stain is judged apart.
+#include "restore/print_tone.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "restore/reduced_view.h"
+
+namespace brumel {
+
+namespace {
+
+// Pixels whose mean density lies below this are near the paper's white, where a tone hardly
+// shows and JPEG noise decides the proportion; those above kDeepest are clipped shadows.
+constexpr double kLightest = 0.3;
+constexpr double kDeepest = 2.4;
+// The least share of the pixels that must carry a tone for it to be read at all.
+constexpr double kLeastToned = 0.02;
+// The median spread of the pixels' shares below which a picture is monochrome, and above
+// which it is colour (a toned print 0.001 to 0.005, a colour photograph 0.02 and more).
+constexpr double kMonochrome = 0.008;
+constexpr double kColour = 0.02;
+// How far green's share must lie above red's and blue's above green's for a warm tone: from
+// none at kNoWarmth to certain at kClearWarmth (sepia lies near 0.06, a yellowed grey 0.01).
+constexpr double kNoWarmth = 0.01;
+constexpr double kClearWarmth = 0.025;
+
+double SmoothStep(double from, double to, double x) {
+  const double t = std::clamp((x - from) / (to - from), 0.0, 1.0);
+  return t * t * (3 - 2 * t);
+}
+
+}  // namespace
+
+double MeasurePrintTone(const std::array<std::vector<double>, 3>& channels) {
+  std::array<double, 3> white{};
+  for (int c = 0; c < 3; ++c) {
+    std::vector<double> values = channels[c];
+    white[c] = Percentile(values, 0.995);
+    if (white[c] <= 0) return 0;
+  }
+  std::array<std::vector<double>, 3> shares;
+  for (std::size_t i = 0; i < channels[0].size(); ++i) {
+    std::array<double, 3> density{};
+    for (int c = 0; c < 3; ++c)
+      density[c] = -std::log10(std::clamp(channels[c][i] / white[c], 1e-4, 1.0));
+    const double sum = density[0] + density[1] + density[2];
+    if (sum < 3 * kLightest || *std::max_element(density.begin(), density.end()) > kDeepest)
+      continue;
+    for (int c = 0; c < 3; ++c) shares[c].push_back(density[c] / sum);
+  }
+  const std::size_t count = shares[0].size();
+  if (count == 0 || count < kLeastToned * channels[0].size()) return 0;
+  std::array<double, 3> median{};
+  for (int c = 0; c < 3; ++c) {
+    std::vector<double> values = shares[c];
+    median[c] = Percentile(values, 0.5);
+  }
+  std::vector<double> spread(count);
+  for (std::size_t i = 0; i < count; ++i)
+    for (int c = 0; c < 3; ++c) spread[i] += std::abs(shares[c][i] - median[c]);
+  const double warmth = std::min(median[1] - median[0], median[2] - median[1]);
+  return (1 - SmoothStep(kMonochrome, kColour, Percentile(spread, 0.5))) *
+         SmoothStep(kNoWarmth, kClearWarmth, warmth);
+}
+
+}  // namespace brumel
