@@ -396,6 +396,24 @@ TEST(EstimateRestoration, RestoresASlidesMagentaAndALightFadedPrintsGreenBlueCas
                    "stain"}});
 }
 
+TEST(EstimateRestoration, TakesADusksWarmLightForTheScenesNotForAGreenStain) {
+  // A scene in a dusk's light, green nearly as dim as blue against red: the stain taken out of
+  // its faded print is the share a yellow stain gives green, not all that green lacks.
+  Bitmap dusk = Scene(600, 400, 26, kPrintBlack);
+  const double light[3] = {0.75, 0.8, 1};  // blue, green, red
+  for (int y = 0; y < dusk.Height(); ++y)
+    for (int i = 0; i < 3 * dusk.Width(); ++i) {
+      std::uint8_t& byte = dusk.ScanLine(y)[i];
+      byte = static_cast<std::uint8_t>(std::lround(LinearToSrgb(SrgbToLinear(byte) * light[i % 3])));
+    }
+  const Bitmap faded = Faded(dusk, {{0.55, 0.8, 0.7}, {0, 0.02, 0.06}, 0});
+  const Restoration found = EstimateRestoration(faded, {});
+  EXPECT_GE(found.fading, 50);
+  const double before = MeanDifference(faded, dusk);
+  const double after = MeanDifference(Restored(faded, found), dusk);
+  EXPECT_LT(after, before * 0.5) << before << " " << after;
+}
+
 TEST(EstimateRestoration, RecognisesAFadeWhoseLightnessTheScannerStretched) {
   // A scanner's automatic exposure stretches every channel alike, so the best-kept channel's
   // shadows come nearer black while the others stay lifted.

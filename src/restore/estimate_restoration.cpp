@@ -5,7 +5,8 @@
 // 1. The light's fall-off is measured in linear light (light_falloff.h) and set aside; a
 //    picture that looks faded came through a copy, and is given at least a copy's least loss.
 // 2. Per channel, the white point: the paper stains blue and green, never red, so each
-//    channel's highlights against red's, no further than a stain can go.
+//    channel's highlights against red's, no further than a stain can go, and green's no further
+//    than its share of blue's: a yellow stain darkens green little.
 // 3. Per channel, the gamma: a print's deepest shadows had a density of about 2.4, so k is the
 //    density of the channel's darkest half per cent over that.
 // 4. The gain from the centre to the corners gives back the light the fall-off took, through
@@ -42,6 +43,10 @@ constexpr int kViewSide = 300;
 constexpr double kDeepestShadow = 0.004;
 // The most density the paper's stain adds, per channel (red, green, blue).
 constexpr double kLargestStain[3] = {0.0, 0.12, 0.35};
+// A yellow stain darkens green far less than blue: at most this share of blue's density. Where
+// green's highlights lie lower than that against red's, the highlights are the scene's (a dusk's
+// orange, skin, a red-brown wall), and only the stain's share is taken out.
+constexpr double kGreenShareOfStain = 0.4;
 // Every faded print reaches the computer through a copy, and no scan or copy stand lights the
 // corners as well as the centre: a copy loses 10 to 45 % there. A picture can hide that loss
 // (its corners hold lighter parts of the scene than its middle), and the fall-off's measures,
@@ -78,6 +83,9 @@ std::array<ChannelMeasure, 3> MeasureFade(std::array<std::vector<double>, 3> cha
   for (int c = 0; c < 3; ++c) {
     const double ratio = highlight[0] > 0 ? highlight[c] / highlight[0] : 1;
     fade[c].white = std::clamp(ratio, std::pow(10.0, -kLargestStain[c]), 1.0);
+  }
+  fade[1].white = std::max(fade[1].white, std::pow(fade[2].white, kGreenShareOfStain));
+  for (int c = 0; c < 3; ++c) {
     fade[c].depth = -std::log10(std::max(shadow[c], 1e-4) / fade[c].white);
     fade[c].kept = std::clamp(fade[c].depth / -std::log10(kDeepestShadow), 0.0, 1.0);
   }
@@ -141,6 +149,7 @@ Restoration EstimateRestoration(const Bitmap& picture, const HeldSettings& held)
   result.levels = held.levels.value_or(
       BlendLevels({LevelsFor(fade[0]), LevelsFor(fade[1]), LevelsFor(fade[2])},
                   StretchLevels(view, std::pow(kDeepestShadow, kLeastKept)), evidence.stretch));
+
   // A good photograph's own vignetting or a sky's gradient is the scene, not the copy's light.
   falloff.amount *= evidence.fading;
   ControlPositions& p = result.positions;
