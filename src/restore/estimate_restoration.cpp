@@ -149,7 +149,6 @@ Restoration EstimateRestoration(const Bitmap& picture, const HeldSettings& held)
   result.levels = held.levels.value_or(
       BlendLevels({LevelsFor(fade[0]), LevelsFor(fade[1]), LevelsFor(fade[2])},
                   StretchLevels(view, std::pow(kDeepestShadow, kLeastKept)), evidence.stretch));
-
   // A good photograph's own vignetting or a sky's gradient is the scene, not the copy's light.
   falloff.amount *= evidence.fading;
   ControlPositions& p = result.positions;
