@@ -430,16 +430,18 @@ TEST(EstimateRestoration, RecognisesAFadeWhoseLightnessTheScannerStretched) {
 }
 
 // A monochrome print of the scene's green, toned: each channel's density the green's times its
-// own factor (sepia's blue densest, its red lightest).
-Bitmap Toned(const Bitmap& scene, const std::array<double, 3>& tone) {
+// own factor (sepia's blue densest, its red lightest), the factors' departure from 1 growing by
+// `drift` from the deepest tones (D 2.4) to the lightest, as a toner that warms the light tones.
+Bitmap Toned(const Bitmap& scene, const std::array<double, 3>& tone, double drift = 0) {
   Bitmap toned = scene;
   for (int y = 0; y < scene.Height(); ++y)
     for (int x = 0; x < scene.Width(); ++x) {
       std::uint8_t* p = toned.ScanLine(y) + 3 * x;
       const double density = -std::log10(std::max(SrgbToLinear(p[1]), 1e-4));
+      const double warming = 1 + drift * std::max(0.0, 1 - density / 2.4);
       for (int c = 0; c < 3; ++c)
-        p[2 - c] = static_cast<std::uint8_t>(
-            std::lround(LinearToSrgb(std::pow(10.0, -density * tone[c]))));
+        p[2 - c] = static_cast<std::uint8_t>(std::lround(
+            LinearToSrgb(std::pow(10.0, -density * (1 + (tone[c] - 1) * warming)))));
     }
   return toned;
 }
@@ -632,6 +634,7 @@ TEST(PrintTone, TellsAWarmTonedPrintFromColourGreyColdAndStained) {
   const Bitmap scene = Scene(300, 200, 25, kPrintBlack);
   EXPECT_EQ(MeasurePrintTone(ChannelsOf(Toned(scene, kSepia))), 1);
   EXPECT_EQ(MeasurePrintTone(ChannelsOf(Toned(scene, {0.9, 1, 1.15}))), 1) << "a warm tone";
+  EXPECT_EQ(MeasurePrintTone(ChannelsOf(Toned(scene, kSepia, 1))), 1) << "warmer light tones";
   EXPECT_EQ(MeasurePrintTone(ChannelsOf(scene)), 0) << "colour";
   EXPECT_EQ(MeasurePrintTone(ChannelsOf(Grey(scene))), 0) << "grey";
   EXPECT_EQ(MeasurePrintTone(ChannelsOf(Toned(scene, {1.3, 1, 0.8}))), 0) << "a cold tone";

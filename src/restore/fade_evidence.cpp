@@ -10,12 +10,11 @@
 // far as the deepest channel stays within a print's black (kPrintDepth to kTrueBlackDepth). A
 // lift alike in every channel is no mark at all, and a veil so light that even the deepest
 // channel reaches less than kVeilReach of a print's black is haze, fog or a high-key exposure.
-// A toned monochrome print (print_tone.h) shows a spread that is its tone, and it is kept: the
-// spread is then no mark, and the channels' differences are not corrected. Otherwise they are
-// corrected as far as the fading carries; the loss they share
-// (the lift of the least-lifted channel, 1 - max(kept), from kNoLift to kClearLift) only as far
-// as the fading is believed too, so a weak case may lighten or deepen the picture but never tint
-// it. And the fading model is believed only while every channel's shadows stay within what a
+// A toned monochrome print (print_tone.h) shows a spread and warm highlights that are its tone,
+// and it is kept: neither is then a mark. The channels' differences are corrected as far as the
+// fading carries; the loss they share (the lift of the least-lifted channel, 1 - max(kept), from
+// kNoLift to kClearLift) only as far as the fading is believed too, so a weak case may lighten
+// or deepen the picture but never tint it. And the fading model is believed only while every channel's shadows stay within what a
 // faded dye can lift: a channel whose darkest tones would need a dye to keep less than
 // kLeastKept is lifted by the scene (the blue of a sky, the sea, sand), and then the shadows
 // tell the scene's colours, not the dyes' losses; the levels go over towards the blind
@@ -78,13 +77,12 @@ FadeEvidence WeighFadeEvidence(const std::array<ChannelMeasure, 3>& measures, do
   const double stain = greenStain <= blueStain ? blueStain : 0;
   FadeEvidence evidence;
   const double untoned = 1 - std::clamp(toned, 0.0, 1.0);
-  evidence.fading = std::max(SmoothStep(kNoSpread, kClearSpread, spread) * untoned,
-                             SmoothStep(kNoStain, kClearStain, stain)) *
+  evidence.fading = std::max(SmoothStep(kNoSpread, kClearSpread, spread),
+                             SmoothStep(kNoStain, kClearStain, stain)) * untoned *
                     (1 - SmoothStep(kPrintDepth, kTrueBlackDepth, deepest)) *
                     SmoothStep(kVeilReach, kDyeReach, mostKept);
   evidence.shared = SmoothStep(kNoLift, kClearLift, 1 - mostKept) * evidence.fading;
-  evidence.tint = evidence.fading * untoned;
-  evidence.stretch = evidence.tint * (1 - SmoothStep(kSceneReach, kDyeReach, leastKept));
+  evidence.stretch = evidence.fading * (1 - SmoothStep(kSceneReach, kDyeReach, leastKept));
   return evidence;
 }
 
@@ -96,7 +94,7 @@ std::array<ChannelMeasure, 3> CorrectionCarried(const std::array<ChannelMeasure,
   std::array<ChannelMeasure, 3> carried;
   for (int c = 0; c < 3; ++c) {
     carried[c].kept =
-        std::max(kLeastKept, shared * Blend(1, measures[c].kept / mostKept, evidence.tint));
+        std::max(kLeastKept, shared * Blend(1, measures[c].kept / mostKept, evidence.fading));
     carried[c].white = Blend(1, measures[c].white, evidence.fading);
     carried[c].depth = measures[c].depth;
   }

@@ -25,9 +25,6 @@ struct FadeEvidence {
   // How far the loss all dyes share is believed, 0..1: the part that lightens or deepens the
   // picture alike in every channel.
   double shared = 0;
-  // How far the channels' differences are corrected, 0..1: the fading, less as far as the
-  // picture is a toned print, whose differences are its tone.
-  double tint = 0;
   // How far the stretch is taken from each channel's own range (the blind stretch) rather than
   // from the fading model, 0..1: no more than the fading, and only where a channel is lifted
   // beyond what a dye can lose.
@@ -35,12 +32,12 @@ struct FadeEvidence {
 };
 
 // `toned` (0..1, print_tone.h) is how surely the picture is a toned monochrome print: its
-// channels' spread is then no mark of fading, and is kept.
+// channels' spread and its warm highlights are then its tone, no mark of fading, and are kept.
 FadeEvidence WeighFadeEvidence(const std::array<ChannelMeasure, 3>& measures, double toned = 0);
 
 // The measures moved from "nothing to correct" towards the measured ones as far as the
 // evidence carries: the part all channels share with the shared evidence, the part in which
-// they differ with the tint, the stain with the fading; no channel keeps less than kLeastKept.
+// they differ with the fading; no channel keeps less than kLeastKept.
 std::array<ChannelMeasure, 3> CorrectionCarried(const std::array<ChannelMeasure, 3>& measures,
                                                 const FadeEvidence& evidence);
 
