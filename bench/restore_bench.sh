@@ -12,7 +12,7 @@
 #      saved as JPEGs of quality 90 (scored against the JPEG), and pictures made from the
 #      originals that are good but look like fading to a careless estimate: a grey haze, a
 #      lifted high key whose shadows no longer reach black, a low key whose highlights no
-#      longer reach white;
+#      longer reach white, a toned monochrome print whose tone must stay;
 #   5. the second pass over the faded pictures' outputs.
 # Usage, after a build: bench/restore_bench.sh [BUILD_FOLDER] [DATA_FOLDER]
 # Needs ImageMagick's convert and the scorer's python3-skimage and python3-pil.
@@ -57,6 +57,14 @@ MADE=(
   "graf1 lowkey 0.31 0"            "scenetext01 lowkey 0.34 0"
   "rubberwhale1 lowkey 0.37 0"     "summer_1am lowkey 0.4 0"
 )
+# Toned monochrome prints made from the originals, whose tone --auto must keep: ImageMagick's
+# sepia toning, and a grey picture tinted brown in its middle tones as a toner does.
+TONED=(
+  "kite -sepia-tone 80%"           "path -sepia-tone 80%"
+  "graf1 -sepia-tone 80%"          "coldripple -colorspace Gray -fill #704214 -tint 100"
+  "scenetext01 -colorspace Gray -fill #704214 -tint 100"
+  "plant -colorspace Gray -fill #704214 -tint 100"
+)
 
 # Every picture --auto runs on: its set, its group within the set, the name it is listed by,
 # the file, and the picture it is scored against.
@@ -82,6 +90,13 @@ for made in "${MADE[@]}"; do
   convert "$DATA/$name-original.png" -colorspace RGB -evaluate multiply "$gain" \
     -evaluate add "$offset%" -colorspace sRGB "$WORK/$name-$kind.png"
   picture good "$kind" "$name-$kind.png" "$WORK/$name-$kind.png" "$WORK/$name-$kind.png"
+done
+for toned in "${TONED[@]}"; do
+  read -r -a toning <<<"$toned"
+  name="${toning[0]}"
+  toning=("${toning[@]:1}")
+  convert "$DATA/$name-original.png" "${toning[@]}" "$WORK/$name-toned.png"
+  picture good toned "$name-toned.png" "$WORK/$name-toned.png" "$WORK/$name-toned.png"
 done
 COUNT=${#inputs[@]}
 
@@ -236,8 +251,8 @@ awk -F '\t' -v seconds="$seconds" '
     table("good", "picture", "group", "harm second", "harm|second pass")
     print "| harm | pictures | median | max | worst |"
     print "|---|---|---|---|---|"
-    split("originals PNG|originals JPEG q90|haze|highkey|lowkey", goods, "|")
-    for (k = 1; k <= 5; ++k) {
+    split("originals PNG|originals JPEG q90|haze|highkey|lowkey|toned", goods, "|")
+    for (k = 1; k <= 6; ++k) {
       harm = stats("good", goods[k], "harm")
       printf "| %s | %d | %.2f | %.2f | %s |\n", goods[k], n, harm, top, topName
     }
