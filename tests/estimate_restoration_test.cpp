@@ -396,22 +396,36 @@ TEST(EstimateRestoration, RestoresASlidesMagentaAndALightFadedPrintsGreenBlueCas
                    "stain"}});
 }
 
-TEST(EstimateRestoration, TakesADusksWarmLightForTheScenesNotForAGreenStain) {
-  // A scene in a dusk's light, green nearly as dim as blue against red: the stain taken out of
-  // its faded print is the share a yellow stain gives green, not all that green lacks.
-  Bitmap dusk = Scene(600, 400, 26, kPrintBlack);
-  const double light[3] = {0.75, 0.8, 1};  // blue, green, red
-  for (int y = 0; y < dusk.Height(); ++y)
-    for (int i = 0; i < 3 * dusk.Width(); ++i) {
-      std::uint8_t& byte = dusk.ScanLine(y)[i];
-      byte = static_cast<std::uint8_t>(std::lround(LinearToSrgb(SrgbToLinear(byte) * light[i % 3])));
-    }
-  const Bitmap faded = Faded(dusk, {{0.55, 0.8, 0.7}, {0, 0.02, 0.06}, 0});
-  const Restoration found = EstimateRestoration(faded, {});
-  EXPECT_GE(found.fading, 50);
-  const double before = MeanDifference(faded, dusk);
-  const double after = MeanDifference(Restored(faded, found), dusk);
-  EXPECT_LT(after, before * 0.5) << before << " " << after;
+// The scene in a coloured light: each channel's linear light times its share (red, green, blue).
+Bitmap Lit(Bitmap scene, const std::array<double, 3>& light) {
+  for (int y = 0; y < scene.Height(); ++y)
+    for (int x = 0; x < scene.Width(); ++x)
+      for (int c = 0; c < 3; ++c) {
+        std::uint8_t& byte = scene.ScanLine(y)[3 * x + 2 - c];
+        byte = static_cast<std::uint8_t>(std::lround(LinearToSrgb(SrgbToLinear(byte) * light[c])));
+      }
+  return scene;
+}
+
+TEST(EstimateRestoration, TakesAWarmLightForTheScenesNotForAStain) {
+  // A dusk's light, green nearly as dim as blue against red: the stain taken out of green is the
+  // share a yellow stain gives it. A sunset's, blue lacking far more than any stain takes: only
+  // a common stain is taken out of blue. Either way the print comes back far nearer its scene
+  // than all that the highlights lack would bring it.
+  const struct {
+    std::array<double, 3> light;
+    double blueStain, left;
+  } cases[] = {{{1, 0.8, 0.75}, 0.06, 0.5}, {{1, 0.75, 0.3}, 0.1, 0.4}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.light[2]);
+    const Bitmap scene = Lit(Scene(600, 400, 26, kPrintBlack), c.light);
+    const Bitmap faded = Faded(scene, {{0.55, 0.8, 0.7}, {0, 0.02, c.blueStain}, 0});
+    const Restoration found = EstimateRestoration(faded, {});
+    EXPECT_GE(found.fading, 50);
+    const double before = MeanDifference(faded, scene);
+    const double after = MeanDifference(Restored(faded, found), scene);
+    EXPECT_LT(after, before * c.left) << before << " " << after;
+  }
 }
 
 TEST(EstimateRestoration, RecognisesAFadeWhoseLightnessTheScannerStretched) {

@@ -5,8 +5,9 @@
 // 1. The light's fall-off is measured in linear light (light_falloff.h) and set aside; a
 //    picture that looks faded came through a copy, and is given at least a copy's least loss.
 // 2. Per channel, the white point: the paper stains blue and green, never red, so each
-//    channel's highlights against red's, no further than a stain can go, and green's no further
-//    than its share of blue's: a yellow stain darkens green little.
+//    channel's highlights against red's, no further than a stain can go (beyond, the scene
+//    colours them, and a common stain is taken), and green's no further than its share of
+//    blue's: a yellow stain darkens green little.
 // 3. Per channel, the gamma: a print's deepest shadows had a density of about 2.4, so k is the
 //    density of the channel's darkest half per cent over that.
 // 4. The gain from the centre to the corners gives back the light the fall-off took, through
@@ -42,7 +43,12 @@ constexpr int kViewSide = 300;
 // means of a few pixels read them.
 constexpr double kDeepestShadow = 0.004;
 // The most density the paper's stain adds, per channel (red, green, blue).
-constexpr double kLargestStain[3] = {0.0, 0.12, 0.35};
+constexpr double kLargestStain[3] = {0.0, 0.12, 0.3};
+// Blue highlights that lack more density against red's than any stain adds are coloured by the
+// scene (a sunset, its light on water, sand), and a stain can no longer be told in them: from
+// kLargestStain to kSceneDeficit the stain taken out goes down to a common one, kCommonStain.
+constexpr double kSceneDeficit = 0.45;
+constexpr double kCommonStain = 0.1;
 // A yellow stain darkens green far less than blue: at most this share of blue's density. Where
 // green's highlights lie lower than that against red's, the highlights are the scene's (a dusk's
 // orange, skin, a red-brown wall), and only the stain's share is taken out.
@@ -73,6 +79,15 @@ std::array<std::vector<double>, 3> EvenedLight(const ReducedView& view,
   return channels;
 }
 
+// The stain in blue's highlights, given their light against red's.
+double BlueStain(double ratio) {
+  const double deficit = -std::log10(std::clamp(ratio, 1e-4, 1.0));
+  if (deficit <= kLargestStain[2]) return deficit;
+  const double beyond =
+      std::min(1.0, (deficit - kLargestStain[2]) / (kSceneDeficit - kLargestStain[2]));
+  return kLargestStain[2] + (kCommonStain - kLargestStain[2]) * beyond;
+}
+
 std::array<ChannelMeasure, 3> MeasureFade(std::array<std::vector<double>, 3> channels) {
   std::array<double, 3> highlight{}, shadow{};
   for (int c = 0; c < 3; ++c) {
@@ -84,6 +99,7 @@ std::array<ChannelMeasure, 3> MeasureFade(std::array<std::vector<double>, 3> cha
     const double ratio = highlight[0] > 0 ? highlight[c] / highlight[0] : 1;
     fade[c].white = std::clamp(ratio, std::pow(10.0, -kLargestStain[c]), 1.0);
   }
+  if (highlight[0] > 0) fade[2].white = std::pow(10.0, -BlueStain(highlight[2] / highlight[0]));
   fade[1].white = std::max(fade[1].white, std::pow(fade[2].white, kGreenShareOfStain));
   for (int c = 0; c < 3; ++c) {
     fade[c].depth = -std::log10(std::max(shadow[c], 1e-4) / fade[c].white);
