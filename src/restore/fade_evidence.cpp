@@ -24,6 +24,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "restore/smooth_step.h"
+
 namespace brumel {
 
 namespace {
@@ -51,11 +53,6 @@ constexpr double kSceneReach = 0.20;
 // fading makes: haze, fog, a high-key exposure.
 constexpr double kVeilReach = 0.25;
 constexpr double kDyeReach = 0.50;
-
-double SmoothStep(double from, double to, double x) {
-  const double t = std::clamp((x - from) / (to - from), 0.0, 1.0);
-  return t * t * (3 - 2 * t);
-}
 
 double Blend(double none, double measured, double weight) {
   return none + (measured - none) * weight;

@@ -12,6 +12,7 @@
 #include <cmath>
 
 #include "restore/reduced_view.h"
+#include "restore/smooth_step.h"
 
 namespace brumel {
 
@@ -34,11 +35,6 @@ constexpr double kColour = 0.02;
 // none at kNoWarmth to certain at kClearWarmth (sepia lies near 0.06, a yellowed grey 0.01).
 constexpr double kNoWarmth = 0.01;
 constexpr double kClearWarmth = 0.025;
-
-double SmoothStep(double from, double to, double x) {
-  const double t = std::clamp((x - from) / (to - from), 0.0, 1.0);
-  return t * t * (3 - 2 * t);
-}
 
 // Each pixel's share of its density in each channel, and its band of mean density.
 struct Shares {
