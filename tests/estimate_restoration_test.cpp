@@ -454,8 +454,8 @@ Bitmap Toned(const Bitmap& scene, const std::array<double, 3>& tone, double drif
       const double density = -std::log10(std::max(SrgbToLinear(p[1]), 1e-4));
       const double warming = 1 + drift * std::max(0.0, 1 - density / 2.4);
       for (int c = 0; c < 3; ++c)
-        p[2 - c] = static_cast<std::uint8_t>(std::lround(
-            LinearToSrgb(std::pow(10.0, -density * (1 + (tone[c] - 1) * warming)))));
+        p[2 - c] = static_cast<std::uint8_t>(
+            std::lround(LinearToSrgb(std::pow(10.0, -density * (1 + (tone[c] - 1) * warming)))));
     }
   return toned;
 }

@@ -42,11 +42,13 @@ constexpr int kViewSide = 300;
 // The linear light of the darkest shadows a print holds (a density of about 2.4), as the view's
 // means of a few pixels read them.
 constexpr double kDeepestShadow = 0.004;
-// The most density the paper's stain adds, per channel (red, green, blue).
-constexpr double kLargestStain[3] = {0.0, 0.12, 0.3};
+// The most density the paper's stain adds to green and to blue; it never touches red, whose
+// highlights are the paper's own.
+constexpr double kLargestGreenStain = 0.12;
+constexpr double kLargestBlueStain = 0.3;
 // Blue highlights that lack more density against red's than any stain adds are coloured by the
 // scene (a sunset, its light on water, sand), and a stain can no longer be told in them: from
-// kLargestStain to kSceneDeficit the stain taken out goes down to a common one, kCommonStain.
+// kLargestBlueStain to kSceneDeficit the stain taken out goes down to a common one, kCommonStain.
 constexpr double kSceneDeficit = 0.45;
 constexpr double kCommonStain = 0.1;
 // A yellow stain darkens green far less than blue: at most this share of blue's density. Where
@@ -82,10 +84,10 @@ std::array<std::vector<double>, 3> EvenedLight(const ReducedView& view,
 // The stain in blue's highlights, given their light against red's.
 double BlueStain(double ratio) {
   const double deficit = -std::log10(std::clamp(ratio, 1e-4, 1.0));
-  if (deficit <= kLargestStain[2]) return deficit;
+  if (deficit <= kLargestBlueStain) return deficit;
   const double beyond =
-      std::min(1.0, (deficit - kLargestStain[2]) / (kSceneDeficit - kLargestStain[2]));
-  return kLargestStain[2] + (kCommonStain - kLargestStain[2]) * beyond;
+      std::min(1.0, (deficit - kLargestBlueStain) / (kSceneDeficit - kLargestBlueStain));
+  return kLargestBlueStain + (kCommonStain - kLargestBlueStain) * beyond;
 }
 
 std::array<ChannelMeasure, 3> MeasureFade(std::array<std::vector<double>, 3> channels) {
@@ -94,13 +96,15 @@ std::array<ChannelMeasure, 3> MeasureFade(std::array<std::vector<double>, 3> cha
     highlight[c] = Percentile(channels[c], 0.995);
     shadow[c] = Percentile(channels[c], 0.005);
   }
+  const auto againstRed = [&highlight](int c) {
+    return highlight[0] > 0 ? highlight[c] / highlight[0] : 1.0;
+  };
   std::array<ChannelMeasure, 3> fade;
-  for (int c = 0; c < 3; ++c) {
-    const double ratio = highlight[0] > 0 ? highlight[c] / highlight[0] : 1;
-    fade[c].white = std::clamp(ratio, std::pow(10.0, -kLargestStain[c]), 1.0);
-  }
-  if (highlight[0] > 0) fade[2].white = std::pow(10.0, -BlueStain(highlight[2] / highlight[0]));
-  fade[1].white = std::max(fade[1].white, std::pow(fade[2].white, kGreenShareOfStain));
+  fade[2].white = std::pow(10.0, -BlueStain(againstRed(2)));
+  fade[1].white = std::clamp(
+      againstRed(1),
+      std::max(std::pow(10.0, -kLargestGreenStain), std::pow(fade[2].white, kGreenShareOfStain)),
+      1.0);
   for (int c = 0; c < 3; ++c) {
     fade[c].depth = -std::log10(std::max(shadow[c], 1e-4) / fade[c].white);
     fade[c].kept = std::clamp(fade[c].depth / -std::log10(kDeepestShadow), 0.0, 1.0);

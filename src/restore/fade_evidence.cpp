@@ -14,11 +14,12 @@
 // and it is kept: neither is then a mark. The channels' differences are corrected as far as the
 // fading carries; the loss they share (the lift of the least-lifted channel, 1 - max(kept), from
 // kNoLift to kClearLift) only as far as the fading is believed too, so a weak case may lighten
-// or deepen the picture but never tint it. And the fading model is believed only while every channel's shadows stay within what a
-// faded dye can lift: a channel whose darkest tones would need a dye to keep less than
-// kLeastKept is lifted by the scene (the blue of a sky, the sea, sand), and then the shadows
-// tell the scene's colours, not the dyes' losses; the levels go over towards the blind
-// per-channel stretch (channel_stretch.h), fully at kSceneReach, not at all from kDyeReach up.
+// or deepen the picture but never tint it. And the fading model is believed only while every
+// channel's shadows stay within what a faded dye can lift: a channel whose darkest tones would
+// need a dye to keep less than kLeastKept is lifted by the scene (the blue of a sky, the sea,
+// sand), and then the shadows tell the scene's colours, not the dyes' losses; the levels go over
+// towards the blind per-channel stretch (channel_stretch.h), fully at kSceneReach, not at all
+// from kDyeReach up.
 #include "restore/fade_evidence.h"
 
 #include <algorithm>
@@ -75,8 +76,8 @@ FadeEvidence WeighFadeEvidence(const std::array<ChannelMeasure, 3>& measures, do
   FadeEvidence evidence;
   const double untoned = 1 - std::clamp(toned, 0.0, 1.0);
   evidence.fading = std::max(SmoothStep(kNoSpread, kClearSpread, spread),
-                             SmoothStep(kNoStain, kClearStain, stain)) * untoned *
-                    (1 - SmoothStep(kPrintDepth, kTrueBlackDepth, deepest)) *
+                             SmoothStep(kNoStain, kClearStain, stain)) *
+                    untoned * (1 - SmoothStep(kPrintDepth, kTrueBlackDepth, deepest)) *
                     SmoothStep(kVeilReach, kDyeReach, mostKept);
   evidence.shared = SmoothStep(kNoLift, kClearLift, 1 - mostKept) * evidence.fading;
   evidence.stretch = evidence.fading * (1 - SmoothStep(kSceneReach, kDyeReach, leastKept));
