@@ -69,10 +69,7 @@ double SpreadAboutBands(const Shares& shares) {
         for (int c = 0; c < 3; ++c) inBand[c].push_back(shares.share[c][i]);
     if (inBand[0].empty()) continue;
     std::array<double, 3> median{};
-    for (int c = 0; c < 3; ++c) {
-      std::vector<double> values = inBand[c];
-      median[c] = Percentile(values, 0.5);
-    }
+    for (int c = 0; c < 3; ++c) median[c] = Percentile(inBand[c], 0.5);
     for (std::size_t i = 0; i < shares.band.size(); ++i)
       if (shares.band[i] == band)
         for (int c = 0; c < 3; ++c) spread[i] += std::abs(shares.share[c][i] - median[c]);
