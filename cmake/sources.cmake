@@ -37,6 +37,7 @@ set(BRUMEL_RESTORE_SOURCES
   src/restore/channel_stretch.cpp
   src/restore/fade_evidence.cpp
   src/restore/print_tone.cpp
+  src/restore/scanner_stretch.cpp
   src/restore/lost_dyes.cpp
   src/restore/estimate_restoration.cpp
   src/restore/restoration_options.cpp

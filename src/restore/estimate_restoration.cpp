@@ -14,7 +14,8 @@
 //    the curve whose shape the fall-off follows; the levels' gammas have already raised it.
 // Before any of it is applied, fade_evidence.h weighs how clearly the picture shows fading at
 // all (the channels' shadows lying apart like a veil, or the paper's yellow stain, with no
-// channel reaching a black deeper than a print holds), and steps 2 to 4 are carried only that
+// channel reaching a black deeper than a print holds, unless a scanner's automatic exposure
+// stretched the scan to it: scanner_stretch.h), and steps 2 to 4 are carried only that
 // far: a good photograph whose shadows are light (fog, dusk, a sky) holds no black for step 3 to
 // aim at, and its vignetting is the scene's. lost_dyes.h names what the correction gives back.
 // Where a channel's shadows are lifted beyond any dye's loss, step 3 reads the scene's colour,
@@ -31,6 +32,7 @@
 #include "restore/light_falloff.h"
 #include "restore/print_tone.h"
 #include "restore/reduced_view.h"
+#include "restore/scanner_stretch.h"
 
 namespace brumel {
 
@@ -155,7 +157,8 @@ Restoration EstimateRestoration(const Bitmap& picture, const HeldSettings& held)
   LightFalloff falloff = MeasureLightFalloff(view, CandidateCurves(held));
   const std::array<std::vector<double>, 3> evened = EvenedLight(view, falloff);
   std::array<ChannelMeasure, 3> measures = MeasureFade(evened);
-  const FadeEvidence evidence = WeighFadeEvidence(measures, MeasurePrintTone(evened));
+  const FadeEvidence evidence =
+      WeighFadeEvidence(measures, MeasurePrintTone(evened), MeasureScannerStretch(view));
   // The evidence rests on what the picture shows; what is corrected, on the copy's least loss
   // at least.
   if (falloff.amount < kLeastCopyFalloff * evidence.fading) {

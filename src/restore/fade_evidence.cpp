@@ -7,7 +7,10 @@
 // A good photograph shows a spread too where a scene's colour fills its shadows (a sky, a dusk,
 // the sea), but then its deepest channel reaches a true black, deeper than a print holds (a
 // faded print's best-kept dye lost some of its density as well): so either mark counts only as
-// far as the deepest channel stays within a print's black (kPrintDepth to kTrueBlackDepth). A
+// far as the deepest channel stays within a print's black (kPrintDepth to kTrueBlackDepth), or
+// as far as a scanner's automatic exposure made that black (scanner_stretch.h) while every
+// channel's lift is one a dye can make: beside a channel lifted further (a sky, the sea) a
+// clipped black is a camera's or a restorer's stretch, and a second pass must leave it. A
 // lift alike in every channel is no mark at all, and a veil so light that even the deepest
 // channel reaches less than kVeilReach of a print's black is haze, fog or a high-key exposure.
 // A toned monochrome print (print_tone.h) shows a spread and warm highlights that are its tone,
@@ -61,7 +64,8 @@ double Blend(double none, double measured, double weight) {
 
 }  // namespace
 
-FadeEvidence WeighFadeEvidence(const std::array<ChannelMeasure, 3>& measures, double toned) {
+FadeEvidence WeighFadeEvidence(const std::array<ChannelMeasure, 3>& measures, double toned,
+                               double stretched) {
   double mostKept = 0, leastKept = 1, deepest = 0;
   for (const ChannelMeasure& m : measures) {
     mostKept = std::max(mostKept, m.kept);
@@ -75,10 +79,12 @@ FadeEvidence WeighFadeEvidence(const std::array<ChannelMeasure, 3>& measures, do
   const double stain = greenStain <= blueStain ? blueStain : 0;
   FadeEvidence evidence;
   const double untoned = 1 - std::clamp(toned, 0.0, 1.0);
+  const double trueBlack =
+      SmoothStep(kPrintDepth, kTrueBlackDepth, deepest) *
+      (1 - std::clamp(stretched, 0.0, 1.0) * SmoothStep(kLeastKept, kDyeReach, leastKept));
   evidence.fading = std::max(SmoothStep(kNoSpread, kClearSpread, spread),
                              SmoothStep(kNoStain, kClearStain, stain)) *
-                    untoned * (1 - SmoothStep(kPrintDepth, kTrueBlackDepth, deepest)) *
-                    SmoothStep(kVeilReach, kDyeReach, mostKept);
+                    untoned * (1 - trueBlack) * SmoothStep(kVeilReach, kDyeReach, mostKept);
   evidence.shared = SmoothStep(kNoLift, kClearLift, 1 - mostKept) * evidence.fading;
   evidence.stretch = evidence.fading * (1 - SmoothStep(kSceneReach, kDyeReach, leastKept));
   return evidence;

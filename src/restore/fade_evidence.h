@@ -33,7 +33,10 @@ struct FadeEvidence {
 
 // `toned` (0..1, print_tone.h) is how surely the picture is a toned monochrome print: its
 // channels' spread and its warm highlights are then its tone, no mark of fading, and are kept.
-FadeEvidence WeighFadeEvidence(const std::array<ChannelMeasure, 3>& measures, double toned = 0);
+// `stretched` (0..1, scanner_stretch.h) is how surely a scanner stretched the scan's lightness:
+// its true black is then the scanner's and no longer tells a good photograph.
+FadeEvidence WeighFadeEvidence(const std::array<ChannelMeasure, 3>& measures, double toned = 0,
+                               double stretched = 0);
 
 // The measures moved from "nothing to correct" towards the measured ones as far as the
 // evidence carries: the part all channels share with the shared evidence, the part in which
