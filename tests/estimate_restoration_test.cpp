@@ -252,6 +252,30 @@ TEST(EstimateRestoration, ASecondPassChangesNextToNothing) {
     SCOPED_TRACE(seed);
     const Bitmap faded = Faded(Scene(600, 400, seed), {{0.5, 0.75, 0.65}, {0, 0.04, 0.12}, 0.25});
     const Bitmap restored = Restored(faded, EstimateRestoration(faded, {}));
+    const Restoration again = EstimateRestoration(restored, {});
+    EXPECT_LE(again.fading, 10);
+    EXPECT_LT(MeanDifference(Restored(restored, again), restored), 1.0);
+  }
+}
+
+TEST(EstimateRestoration, GoesOverToTheStretchSmoothlyAndHoldsItsResult) {
+  // The sky's blue floor rising in small steps carries the levels from the fading model over to
+  // the stretch without a jump, and each restoration stays as it is on a second pass.
+  const Bitmap scene = Scene(400, 300, 13);
+  Restoration previous;
+  for (int floor = 0; floor <= 200; floor += 5) {
+    SCOPED_TRACE(floor);
+    const Bitmap faded = Faded(BlueFloored(scene, floor), {{0.6, 0.7, 0.75}, {0, 0.03, 0.1}, 0.2});
+    const Restoration found = EstimateRestoration(faded, {});
+    if (floor > 0) {
+      for (auto level : {&ChannelLevels::black, &ChannelLevels::white, &ChannelLevels::gamma})
+        for (auto channel : {&Levels::red, &Levels::green, &Levels::blue})
+          EXPECT_LE(std::abs(found.levels.*channel.*level - previous.levels.*channel.*level), 12);
+      EXPECT_LE(std::abs(found.positions.corner - previous.positions.corner), 15);
+    }
+    previous = found;
+    if (floor % 50 != 0) continue;
+    const Bitmap restored = Restored(faded, found);
     EXPECT_LT(MeanDifference(Restored(restored, EstimateRestoration(restored, {})), restored), 0.5);
   }
 }
