@@ -333,6 +333,11 @@ TEST(FadeEvidence, ReadsAYellowStainInTheHighlights) {
   // Blue-green highlights, as of the sea, are no stain.
   const std::array<ChannelMeasure, 3> sea{{{1, 0.95, 2.1}, {0.55, 0.95, 2.1}, {0.8, 0.95, 2.1}}};
   EXPECT_EQ(WeighFadeEvidence(sea).fading, 0);
+  // The same highlights in a low-key picture, whose lightest tones stay far below white, show
+  // no paper: their colour is the scene's light.
+  std::array<ChannelMeasure, 3> lowKey = yellowed;
+  for (ChannelMeasure& m : lowKey) m.light = 0.2;
+  EXPECT_EQ(WeighFadeEvidence(lowKey).fading, 0);
 }
 
 TEST(FadeEvidence, GoesOverToTheStretchWhereAChannelIsLiftedBeyondADyesLoss) {
@@ -538,11 +543,16 @@ Bitmap Exposed(const Bitmap& original, double gain, double lift) {
 
 TEST(EstimateRestoration, LeavesHazyHighKeyAndLowKeyColourPicturesNearlyAlone) {
   const Bitmap scene = Scene(500, 360, 23);
+  // A low-key picture in a warm light (an autumn wood's) whose black is no deeper than a
+  // print's: its lightest tones lack blue as a yellowed paper would, but show no paper.
+  const Bitmap warmLowKey =
+      Lit(Exposed(Scene(500, 360, 23, kPrintBlack), 0.3, 0.004), {1, 0.75, 0.5});
   const std::pair<const char*, Bitmap> good[] = {
       {"haze", Exposed(scene, 0.7, 0.2)},
       {"thin haze", Exposed(scene, 0.9, 0.05)},
       {"high key", Exposed(scene, 1.9, 0.04)},
       {"low key", Exposed(scene, 0.3, 0)},
+      {"warm low key", warmLowKey},
   };
   for (const auto& [name, picture] : good) {
     SCOPED_TRACE(name);

@@ -108,6 +108,7 @@ std::array<ChannelMeasure, 3> MeasureFade(std::array<std::vector<double>, 3> cha
       std::max(std::pow(10.0, -kLargestGreenStain), std::pow(fade[2].white, kGreenShareOfStain)),
       1.0);
   for (int c = 0; c < 3; ++c) {
+    fade[c].light = highlight[c];
     fade[c].depth = -std::log10(std::max(shadow[c], 1e-4) / fade[c].white);
     fade[c].kept = std::clamp(fade[c].depth / -std::log10(kDeepestShadow), 0.0, 1.0);
   }

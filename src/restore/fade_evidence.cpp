@@ -3,7 +3,9 @@
 //   darkest tones far lighter than another's, 1 - min(kept) / max(kept), from kNoSpread to
 //   kClearSpread, whichever dye lost most.
 // - The paper yellowed: blue's highlights darkest, green's between, from kNoStain to
-//   kClearStain in density.
+//   kClearStain in density. A stain shows in the paper's white, so it counts only as far as
+//   the lightest channel's highlights come near white (kNoPaper to kClearPaper): in a low-key
+//   picture, dark all over, the highlights' colour is the scene's light (an autumn wood's).
 // A good photograph shows a spread too where a scene's colour fills its shadows (a sky, a dusk,
 // the sea), but then its deepest channel reaches a true black, deeper than a print holds (a
 // faded print's best-kept dye lost some of its density as well): so either mark counts only as
@@ -48,6 +50,11 @@ constexpr double kTrueBlackDepth = 2.6;
 // channel's) at which a stain starts to count as fading and is certain.
 constexpr double kNoStain = 0.06;
 constexpr double kClearStain = 0.18;
+// The linear light of the lightest channel's highlights below which they show no paper, and
+// from which they clearly do: a yellowed print's scan holds its paper at 0.5 or above even when
+// dimly exposed, a low-key picture's lightest tones stay near 0.25.
+constexpr double kNoPaper = 0.25;
+constexpr double kClearPaper = 0.45;
 // The least share of a print's deepest density a channel's darkest tones reach, at which the
 // fading model is not believed at all, and from which it is fully. The ramp lies wide about
 // kLeastKept: a print's darkest tones are seldom quite its deepest black, so a dye that kept
@@ -66,24 +73,26 @@ double Blend(double none, double measured, double weight) {
 
 FadeEvidence WeighFadeEvidence(const std::array<ChannelMeasure, 3>& measures, double toned,
                                double stretched) {
-  double mostKept = 0, leastKept = 1, deepest = 0;
+  double mostKept = 0, leastKept = 1, deepest = 0, lightest = 0;
   for (const ChannelMeasure& m : measures) {
     mostKept = std::max(mostKept, m.kept);
     leastKept = std::min(leastKept, m.kept);
     deepest = std::max(deepest, m.depth);
+    lightest = std::max(lightest, m.light);
   }
   const double spread = mostKept > 0 ? 1 - leastKept / mostKept : 0;
   // A yellow stain: blue's highlights darkest, green's between.
   const double blueStain = -std::log10(measures[2].white);
   const double greenStain = -std::log10(measures[1].white);
   const double stain = greenStain <= blueStain ? blueStain : 0;
+  const double paper = SmoothStep(kNoPaper, kClearPaper, lightest);
   FadeEvidence evidence;
   const double untoned = 1 - std::clamp(toned, 0.0, 1.0);
   const double trueBlack =
       SmoothStep(kPrintDepth, kTrueBlackDepth, deepest) *
       (1 - std::clamp(stretched, 0.0, 1.0) * SmoothStep(kLeastKept, kDyeReach, leastKept));
   evidence.fading = std::max(SmoothStep(kNoSpread, kClearSpread, spread),
-                             SmoothStep(kNoStain, kClearStain, stain)) *
+                             SmoothStep(kNoStain, kClearStain, stain) * paper) *
                     untoned * (1 - trueBlack) * SmoothStep(kVeilReach, kDyeReach, mostKept);
   evidence.shared = SmoothStep(kNoLift, kClearLift, 1 - mostKept) * evidence.fading;
   evidence.stretch = evidence.fading * (1 - SmoothStep(kSceneReach, kDyeReach, leastKept));
@@ -101,6 +110,7 @@ std::array<ChannelMeasure, 3> CorrectionCarried(const std::array<ChannelMeasure,
         std::max(kLeastKept, shared * Blend(1, measures[c].kept / mostKept, evidence.fading));
     carried[c].white = Blend(1, measures[c].white, evidence.fading);
     carried[c].depth = measures[c].depth;
+    carried[c].light = measures[c].light;
   }
   return carried;
 }

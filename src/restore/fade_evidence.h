@@ -12,11 +12,14 @@ inline constexpr double kLeastKept = 0.4;
 // What one channel of the picture shows, in linear light with the copy's light fall-off taken
 // out: the paper's light against the lightest channel's, the share of a print's deepest density
 // its darkest tones reach (1 = they reach it; both 0..1, the share not bounded by kLeastKept),
-// and that density itself, unbounded (a true black reads deeper than any print holds).
+// and that density itself, unbounded (a true black reads deeper than any print holds); and the
+// light of the channel's highlights themselves (0..1), which a low-key picture keeps far below
+// white.
 struct ChannelMeasure {
   double white = 1;
   double kept = 1;
   double depth = 0;
+  double light = 1;
 };
 
 struct FadeEvidence {
