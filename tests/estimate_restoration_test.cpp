@@ -321,6 +321,11 @@ TEST(FadeEvidence, TakesNoLiftAlikeInEveryChannelForFading) {
   }
   const std::array<ChannelMeasure, 3> tintedVeil{{{1, 0.22, 0.5}, {1, 0.2, 0.45}, {1, 0.1, 0.2}}};
   EXPECT_EQ(WeighFadeEvidence(tintedVeil).fading, 0);
+  // A thick haze over a landscape under a blue sky: blue's shadows lifted a little further by the
+  // sky, the deepest channel reaching under a third of a print's black.
+  const std::array<ChannelMeasure, 3> hazyLandscape{
+      {{1, 0.3, 0.72}, {1, 0.28, 0.68}, {1, 0.22, 0.53}}};
+  EXPECT_EQ(WeighFadeEvidence(hazyLandscape).fading, 0);
 }
 
 TEST(FadeEvidence, ReadsAYellowStainInTheHighlights) {

@@ -62,7 +62,7 @@ constexpr double kClearPaper = 0.45;
 constexpr double kSceneReach = 0.20;
 // Where even the deepest channel is lifted that far, a veil lies over the whole picture that no
 // fading makes: haze, fog, a high-key exposure.
-constexpr double kVeilReach = 0.25;
+constexpr double kVeilReach = 0.30;
 constexpr double kDyeReach = 0.50;
 
 double Blend(double none, double measured, double weight) {
