@@ -104,13 +104,12 @@ std::array<ChannelMeasure, 3> CorrectionCarried(const std::array<ChannelMeasure,
   double mostKept = kLeastKept;
   for (const ChannelMeasure& m : measures) mostKept = std::max(mostKept, m.kept);
   const double shared = Blend(1, mostKept, evidence.shared);
-  std::array<ChannelMeasure, 3> carried;
+  // Only the share kept and the paper's white are carried; what was read of the picture stays.
+  std::array<ChannelMeasure, 3> carried = measures;
   for (int c = 0; c < 3; ++c) {
     carried[c].kept =
         std::max(kLeastKept, shared * Blend(1, measures[c].kept / mostKept, evidence.fading));
     carried[c].white = Blend(1, measures[c].white, evidence.fading);
-    carried[c].depth = measures[c].depth;
-    carried[c].light = measures[c].light;
   }
   return carried;
 }

@@ -13,8 +13,8 @@ inline constexpr double kLeastKept = 0.4;
 // out: the paper's light against the lightest channel's, the share of a print's deepest density
 // its darkest tones reach (1 = they reach it; both 0..1, the share not bounded by kLeastKept),
 // and that density itself, unbounded (a true black reads deeper than any print holds); and the
-// light of the channel's highlights themselves (0..1), which a low-key picture keeps far below
-// white.
+// light of the channel's highlights themselves (up to about 1; taking the fall-off out may lift
+// it a little above), which a low-key picture keeps far below white.
 struct ChannelMeasure {
   double white = 1;
   double kept = 1;
