@@ -35,6 +35,7 @@ set(BRUMEL_RESTORE_SOURCES
   src/restore/reduced_view.cpp
   src/restore/light_falloff.cpp
   src/restore/channel_stretch.cpp
+  src/restore/channel_shadows.cpp
   src/restore/fade_evidence.cpp
   src/restore/print_tone.cpp
   src/restore/scanner_stretch.cpp

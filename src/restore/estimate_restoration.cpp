@@ -9,7 +9,8 @@
 //    colours them, and a common stain is taken), and green's no further than its share of
 //    blue's: a yellow stain darkens green little.
 // 3. Per channel, the gamma: a print's deepest shadows had a density of about 2.4, so k is the
-//    density of the channel's darkest half per cent over that.
+//    density of the channel's darkest half per cent over that (channel_shadows.h keeps a JPEG's
+//    colour error out of blue's).
 // 4. The gain from the centre to the corners gives back the light the fall-off took, through
 //    the curve whose shape the fall-off follows; the levels' gammas have already raised it.
 // Before any of it is applied, fade_evidence.h weighs how clearly the picture shows fading at
@@ -27,6 +28,7 @@
 #include <cmath>
 #include <vector>
 
+#include "restore/channel_shadows.h"
 #include "restore/channel_stretch.h"
 #include "restore/fade_evidence.h"
 #include "restore/light_falloff.h"
@@ -92,12 +94,10 @@ double BlueStain(double ratio) {
   return kLargestBlueStain + (kCommonStain - kLargestBlueStain) * beyond;
 }
 
-std::array<ChannelMeasure, 3> MeasureFade(std::array<std::vector<double>, 3> channels) {
-  std::array<double, 3> highlight{}, shadow{};
-  for (int c = 0; c < 3; ++c) {
-    highlight[c] = Percentile(channels[c], 0.995);
-    shadow[c] = Percentile(channels[c], 0.005);
-  }
+std::array<ChannelMeasure, 3> MeasureFade(std::array<std::vector<double>, 3> channels, int width) {
+  const std::array<double, 3> shadow = ReadShadows(channels, width);
+  std::array<double, 3> highlight{};
+  for (int c = 0; c < 3; ++c) highlight[c] = Percentile(channels[c], 0.995);
   const auto againstRed = [&highlight](int c) {
     return highlight[0] > 0 ? highlight[c] / highlight[0] : 1.0;
   };
@@ -157,14 +157,14 @@ Restoration EstimateRestoration(const Bitmap& picture, const HeldSettings& held)
   const ReducedView view = MakeReducedView(picture, kViewSide);
   LightFalloff falloff = MeasureLightFalloff(view, CandidateCurves(held));
   const std::array<std::vector<double>, 3> evened = EvenedLight(view, falloff);
-  std::array<ChannelMeasure, 3> measures = MeasureFade(evened);
+  std::array<ChannelMeasure, 3> measures = MeasureFade(evened, view.width);
   const FadeEvidence evidence =
       WeighFadeEvidence(measures, MeasurePrintTone(evened), MeasureScannerStretch(view));
   // The evidence rests on what the picture shows; what is corrected, on the copy's least loss
   // at least.
   if (falloff.amount < kLeastCopyFalloff * evidence.fading) {
     falloff = {held.curve.value_or(kLeastCopyFalloffCurve), kLeastCopyFalloff * evidence.fading};
-    measures = MeasureFade(EvenedLight(view, falloff));
+    measures = MeasureFade(EvenedLight(view, falloff), view.width);
   }
   Restoration result;
   result.fading = static_cast<int>(std::lround(100 * evidence.fading));
