@@ -69,6 +69,19 @@ TEST(ChannelShadows, KeepsFineDarkDetailAndGrainThatEveryChannelShows) {
               0.05 * PlainShadow(grainy[2]));
 }
 
+TEST(ChannelShadows, KeepsBlueWhereRedAndGreenAreBlackOverWholeNeighbourhoods) {
+  // Red and green at 0 over a fifth of the view, blue just above: their readings give nothing
+  // to divide by, and blue's stays the true black it is.
+  auto channels = YellowAndGrey();
+  for (std::size_t i = 0; i < channels[0].size() / 5; ++i) {
+    channels[0][i] = channels[1][i] = 0;
+    channels[2][i] = 0.0005 * (1 + i % 3);
+  }
+  const double blue = ReadShadows(channels, kWidth)[2];
+  EXPECT_GE(blue, PlainShadow(channels[2]));
+  EXPECT_LT(blue, 0.001);
+}
+
 TEST(ChannelShadows, ReadsTheSmallestAndEmptyViews) {
   const std::array<std::vector<double>, 3> one{{{0.5}, {0.4}, {0.1}}};
   const std::array<double, 3> read = ReadShadows(one, 1);

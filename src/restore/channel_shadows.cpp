@@ -61,7 +61,8 @@ std::array<double, 3> ReadShadows(const std::array<std::vector<double>, 3>& chan
     meanShadow[c] = Percentile(means, kShadowShare);
   }
   // How far each channel's darkest pixels lie below its neighbourhoods' darkest means.
-  const auto depthBelowMeans = [&](int c) { return meanShadow[c] / std::max(shadow[c], 1e-6); };
+  // A millionth of the light keeps a black that fills whole neighbourhoods (0 in both) at 1.
+  const auto depthBelowMeans = [&](int c) { return (meanShadow[c] + 1e-6) / (shadow[c] + 1e-6); };
   const double room = kBlueRoom * std::max(depthBelowMeans(0), depthBelowMeans(1));
   shadow[2] = std::max(shadow[2], meanShadow[2] / room);
   return shadow;
