@@ -97,7 +97,7 @@ double BlueStain(double ratio) {
 std::array<ChannelMeasure, 3> MeasureFade(std::array<std::vector<double>, 3> channels, int width) {
   const std::array<double, 3> shadow = ReadShadows(channels, width);
   std::array<double, 3> highlight{};
-  for (int c = 0; c < 3; ++c) highlight[c] = Percentile(channels[c], 0.995);
+  for (int c = 0; c < 3; ++c) highlight[c] = Percentile(channels[c], kHighlightShare);
   const auto againstRed = [&highlight](int c) {
     return highlight[0] > 0 ? highlight[c] / highlight[0] : 1.0;
   };

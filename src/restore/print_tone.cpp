@@ -83,7 +83,7 @@ double MeasurePrintTone(const std::array<std::vector<double>, 3>& channels) {
   std::array<double, 3> white{};
   for (int c = 0; c < 3; ++c) {
     std::vector<double> values = channels[c];
-    white[c] = Percentile(values, 0.995);
+    white[c] = Percentile(values, kHighlightShare);
     if (white[c] <= 0) return 0;
   }
   const Shares shares = ReadShares(channels, white);

@@ -27,6 +27,10 @@ ReducedView MakeReducedView(const Bitmap& picture, int longSide);
 double SrgbToLinear(int sample);
 double LinearToSrgb(double light);
 
+// The share of a channel's pixels at or below its highlights: the lightest half per cent is
+// left to specular glints and a JPEG's or grain's strays.
+inline constexpr double kHighlightShare = 0.995;
+
 // The value below which the given fraction (0..1) of the values lie, interpolated between
 // neighbours; reorders values. 0 for no values.
 double Percentile(std::vector<double>& values, double fraction);

@@ -51,7 +51,7 @@ double HighlightDeficit(const ReducedView& view) {
   std::vector<double> values(view.light.size());
   for (int c = 0; c < 3; ++c) {
     for (std::size_t i = 0; i < values.size(); ++i) values[i] = view.light[i][c];
-    highlight[c] = Percentile(values, 0.995);
+    highlight[c] = Percentile(values, kHighlightShare);
   }
   const auto [lowest, highest] = std::minmax_element(highlight.begin(), highlight.end());
   return *highest > 0 ? -std::log10(std::max(*lowest, 1e-4) / *highest) : 0;
