@@ -6,8 +6,9 @@
 // line, text, a shadow's edge) lies in every channel alike, and so does grain: there a channel's
 // darkest pixels lie below its neighbourhoods' means by much the same factor in each channel. So
 // blue's darkest tones are trusted only as far below its neighbourhoods' darkest means as red's
-// or green's lie below theirs, with a little room; what lies further is the JPEG's. Pictures
-// without that error (PNG and TIFF scans, good JPEGs) read as before.
+// or green's lie below theirs, with a little room; what lies further is the JPEG's. Where blue's
+// darkest pixels hold no finer detail than the other channels', its reading is the plain one;
+// a PNG or TIFF scan is read differently only where its blue alone carries such detail.
 #include "restore/channel_shadows.h"
 
 #include <algorithm>
