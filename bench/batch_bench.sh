@@ -10,6 +10,11 @@ set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="${1:-$ROOT/build/bench}"
 RUNS="${2:-3}"
+# The reference and the memory measure are not optional; say what to install before any timing.
+for tool in djpeg:libjpeg-turbo-progs cjpeg:libjpeg-turbo-progs /usr/bin/time:time; do
+  command -v "${tool%%:*}" >/dev/null ||
+    { echo "batch_bench: no ${tool%%:*}; apt-get install ${tool#*:}" >&2; exit 2; }
+done
 if [[ ! -x "$BUILD/brumel-batch" || ! -x "$BUILD/bench/codec_reference" ||
   ! -x "$BUILD/make_faded_sample" ]]; then
   cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=Release -DBRUMEL_TESTS=OFF >/dev/null
