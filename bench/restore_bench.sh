@@ -27,6 +27,9 @@ BATCH="$BUILD/brumel-batch"
 SCORE="$DATA/score"
 [[ -x "$BATCH" ]] || { echo "restore_bench: no $BATCH; build first" >&2; exit 2; }
 [[ -x "$SCORE" ]] || { echo "restore_bench: no scorer in $DATA" >&2; exit 2; }
+command -v convert >/dev/null || { echo "restore_bench: no convert; apt-get install imagemagick" >&2; exit 2; }
+/usr/bin/python3 -c 'import skimage, PIL' 2>/dev/null ||
+  { echo "restore_bench: the scorer needs apt-get install python3-skimage python3-pil" >&2; exit 2; }
 NAMES=()
 for faded in "$DATA"/*-faded.png; do
   name="$(basename "$faded" -faded.png)"
