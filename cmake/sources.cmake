@@ -37,6 +37,7 @@ set(BRUMEL_RESTORE_SOURCES
   src/restore/channel_stretch.cpp
   src/restore/channel_shadows.cpp
   src/restore/fade_evidence.cpp
+  src/restore/lone_dye.cpp
   src/restore/print_tone.cpp
   src/restore/scanner_stretch.cpp
   src/restore/lost_dyes.cpp

@@ -195,7 +195,7 @@ TEST_F(BatchCommandTest, EstimatePrintsALinePerInputAndWritesNothing) {
       "--levels (\\d+:\\d+:\\d+(\\.\\d\\d?)?,){2}\\d+:\\d+:\\d+(\\.\\d\\d?)? --corner \\d+ "
       "--centre "
       "\\d+ --curve (linear|sqr|cube|x\\^4|x\\^2\\+x) --gamma \\d+ --red \\d+ --green \\d+ --blue "
-      "\\d+ # fading (\\d|[1-9]\\d|100)\n");
+      "\\d+ # fading (\\d|[1-9]\\d|100)( (cyan|magenta|yellow|stain))*\n");
   std::istringstream lines(out_.str());
   std::string line;
   for (const std::string& input : {Path("in.bmp"), Path("other.bmp")}) {
@@ -219,11 +219,11 @@ TEST_F(BatchCommandTest, EstimatePrintsALinePerInputAndWritesNothing) {
 
 TEST_F(BatchCommandTest, AnEstimatePastedBackGivesTheBytesOfAuto) {
   ASSERT_EQ(Run({"--estimate", "--blue", "80", Path("in.bmp")}), 0) << errors_.str();
-  // A script finds the confidence as the line's last word.
+  // A script finds the confidence as the word after "# fading", the dyes found lost after it.
   const std::string printed = out_.str();
-  const std::size_t last = printed.find_last_of(' ');
-  ASSERT_NE(printed.find(" # fading "), std::string::npos) << printed;
-  const int fading = std::stoi(printed.substr(last + 1));
+  const std::size_t comment = printed.find(" # fading ");
+  ASSERT_NE(comment, std::string::npos) << printed;
+  const int fading = std::stoi(printed.substr(comment + 10));
   EXPECT_GE(fading, 0);
   EXPECT_LE(fading, 100);
   std::vector<std::string> pasted =

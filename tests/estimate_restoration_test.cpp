@@ -328,6 +328,38 @@ TEST(FadeEvidence, TakesNoLiftAlikeInEveryChannelForFading) {
   EXPECT_EQ(WeighFadeEvidence(hazyLandscape).fading, 0);
 }
 
+TEST(FadeEvidence, ReadsALoneRedOrGreenLiftBesideATrueBlackAsADyesLoss) {
+  // Two channels alike and deeper than a print holds, the third lifted as a lost dye lifts it.
+  const auto lifted = [](int channel, double depth) {
+    std::array<ChannelMeasure, 3> measures{{{1, 1, 3.0}, {1, 1, 2.9}, {1, 1, 3.0}}};
+    measures[channel].depth = depth;
+    measures[channel].kept = std::min(1.0, depth / 2.4);
+    return measures;
+  };
+  EXPECT_EQ(WeighFadeEvidence(lifted(0, 1.3)).fading, 1) << "cyan lost";
+  EXPECT_EQ(WeighFadeEvidence(lifted(1, 1.3)).fading, 1) << "magenta lost";
+  EXPECT_EQ(WeighFadeEvidence(lifted(2, 1.3)).fading, 0) << "blue alone: a sky, the sea";
+  // A sepia print's red lies only a little above the black of its other channels.
+  EXPECT_EQ(WeighFadeEvidence(lifted(0, 2.1)).fading, 0);
+  // Blue and green lifted beside red's true black: a sky over a dark scene, not a lone loss.
+  EXPECT_EQ(WeighFadeEvidence({{{1, 1, 3.7}, {1, 0.66, 1.6}, {1, 0.35, 0.85}}}).fading, 0);
+  // Red lifting further and further, then blue following it: the evidence changes without a
+  // jump as the lone lift grows and as it stops being alone.
+  double previous = 0;
+  for (double depth = 3.0; depth >= 1.0; depth -= 0.01) {
+    const double now = WeighFadeEvidence(lifted(0, depth)).fading;
+    EXPECT_LE(std::abs(now - previous), 0.1) << depth;
+    previous = now;
+  }
+  for (double depth = 3.0; depth >= 1.0; depth -= 0.01) {
+    std::array<ChannelMeasure, 3> measures = lifted(0, 1.0);
+    measures[2] = {1, std::min(1.0, depth / 2.4), depth, 1};
+    const double now = WeighFadeEvidence(measures).fading;
+    EXPECT_LE(std::abs(now - previous), 0.1) << depth;
+    previous = now;
+  }
+}
+
 TEST(FadeEvidence, ReadsAYellowStainInTheHighlights) {
   // Dyes kept, the paper yellowed: blue's highlights darkest, green's between.
   const std::array<ChannelMeasure, 3> yellowed{
@@ -374,8 +406,8 @@ struct FadeCase {
 
 // Restores each faded print to less than half its difference from the original, and names the
 // dyes it finds lost.
-void ExpectRestored(std::initializer_list<FadeCase> cases) {
-  const Bitmap original = Scene(600, 400, 21, kPrintBlack);
+void ExpectRestored(std::initializer_list<FadeCase> cases, int black = kPrintBlack) {
+  const Bitmap original = Scene(600, 400, 21, black);
   for (const FadeCase& c : cases) {
     SCOPED_TRACE(c.what);
     const Bitmap faded = Faded(original, c.fade);
@@ -393,6 +425,13 @@ TEST(EstimateRestoration, RestoresOneDyeLostWhicheverItIs) {
   ExpectRestored({{"cyan", {{0.5, 1, 1}, {0, 0, 0}, 0}, "cyan"},
                   {"magenta", {{1, 0.5, 1}, {0, 0, 0}, 0}, "magenta"},
                   {"yellow", {{1, 1, 0.5}, {0, 0, 0}, 0}, "yellow"}});
+}
+
+TEST(EstimateRestoration, RestoresALoneLostCyanOrMagentaThoughTheOthersReachATrueBlack) {
+  // Copied so that the kept dyes' black became as deep as a camera's.
+  ExpectRestored({{"cyan", {{0.55, 1, 1}, {0, 0, 0}, 0.2}, "cyan"},
+                  {"magenta", {{1, 0.55, 1}, {0, 0, 0}, 0.2}, "magenta"}},
+                 6);
 }
 
 TEST(EstimateRestoration, RestoresASlidesMagentaAndALightFadedPrintsGreenBlueCast) {

@@ -12,7 +12,8 @@
 // far as the deepest channel stays within a print's black (kPrintDepth to kTrueBlackDepth), or
 // as far as a scanner's automatic exposure made that black (scanner_stretch.h) while every
 // channel's lift is one a dye can make: beside a channel lifted further (a sky, the sea) a
-// clipped black is a camera's or a restorer's stretch, and a second pass must leave it. A
+// clipped black is a camera's or a restorer's stretch, and a second pass must leave it; nor
+// where red's or green's shadows alone are lifted as a lost dye lifts them (lone_dye.h). A
 // lift alike in every channel is no mark at all, and a veil so light that even the deepest
 // channel reaches less than kVeilReach of a print's black is haze, fog or a high-key exposure.
 // A toned monochrome print (print_tone.h) shows a spread and warm highlights that are its tone,
@@ -30,6 +31,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "restore/lone_dye.h"
 #include "restore/smooth_step.h"
 
 namespace brumel {
@@ -90,7 +92,8 @@ FadeEvidence WeighFadeEvidence(const std::array<ChannelMeasure, 3>& measures, do
   const double untoned = 1 - std::clamp(toned, 0.0, 1.0);
   const double trueBlack =
       SmoothStep(kPrintDepth, kTrueBlackDepth, deepest) *
-      (1 - std::clamp(stretched, 0.0, 1.0) * SmoothStep(kLeastKept, kDyeReach, leastKept));
+      (1 - std::clamp(stretched, 0.0, 1.0) * SmoothStep(kLeastKept, kDyeReach, leastKept)) *
+      (1 - MeasureLoneDyeLoss(measures));
   evidence.fading = std::max(SmoothStep(kNoSpread, kClearSpread, spread),
                              SmoothStep(kNoStain, kClearStain, stain) * paper) *
                     untoned * (1 - trueBlack) * SmoothStep(kVeilReach, kDyeReach, mostKept);
