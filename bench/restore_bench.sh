@@ -13,7 +13,9 @@
 #      originals that are good but look like fading to a careless estimate: a grey haze, a
 #      lifted high key whose shadows no longer reach black, a low key whose highlights no
 #      longer reach white, a toned monochrome print whose tone must stay;
-#   5. the second pass over the faded pictures' outputs.
+#   5. the second pass over the faded pictures' outputs;
+#   6. one dye lost, the other two kept: made from the originals, whose blacks stay as deep as
+#      the camera made them, as a print copied with its black point set at its black.
 # Usage, after a build: bench/restore_bench.sh [BUILD_FOLDER] [DATA_FOLDER]
 # Needs ImageMagick's convert and the scorer's python3-skimage and python3-pil.
 set -euo pipefail
@@ -69,6 +71,13 @@ TONED=(
   "plant -colorspace Gray -fill #704214 -tint 100"
 )
 
+# One dye lost, the others kept, made from each original: the dye (in turn cyan, magenta,
+# yellow: the channel red, green, blue) keeps 50, 60 or 70 % of its density, a power in linear
+# light.
+LONE_DYES=(cyan magenta yellow)
+LONE_CHANNELS=(R G B)
+LONE_KEPT=(0.5 0.6 0.7)
+
 # Every picture --auto runs on: its set, its group within the set, the name it is listed by,
 # the file, and the picture it is scored against.
 sets=() groups=() names=() inputs=() references=()
@@ -100,6 +109,16 @@ for toned in "${TONED[@]}"; do
   toning=("${toning[@]:1}")
   convert "$DATA/$name-original.png" "${toning[@]}" "$WORK/$name-toned.png"
   picture good toned "$name-toned.png" "$WORK/$name-toned.png" "$WORK/$name-toned.png"
+done
+lone=0
+for name in "${NAMES[@]}"; do
+  dye=$((lone % 3))
+  kept=${LONE_KEPT[lone / 3 % 3]}
+  made="$WORK/$name-${LONE_DYES[dye]}.png"
+  convert "$DATA/$name-original.png" -colorspace RGB -channel "${LONE_CHANNELS[dye]}" \
+    -evaluate pow "$kept" +channel -colorspace sRGB "$made"
+  picture lone "${LONE_DYES[dye]}" "$name-${LONE_DYES[dye]}.png" "$made" "$DATA/$name-original.png"
+  ((++lone))
 done
 COUNT=${#inputs[@]}
 
@@ -276,11 +295,24 @@ awk -F '\t' -v seconds="$seconds" '
     print "## 5. --auto on its own outputs: the second pass, against the first output\n"
     print "| outputs of | pictures | median change | max | worst |"
     print "|---|---|---|---|---|"
-    split("pairs|jpeg85|kinds|pairs kinds", restored, "|")
-    split("faded pairs|pairs as JPEG q85|kinds|faded pairs and kinds", restoredNames, "|")
-    for (k = 1; k <= 4; ++k) {
+    split("pairs|jpeg85|kinds|lone|pairs kinds", restored, "|")
+    split("faded pairs|pairs as JPEG q85|kinds|one dye lost|faded pairs and kinds", restoredNames,
+      "|")
+    for (k = 1; k <= 5; ++k) {
       second = stats(restored[k], "", "second")
       printf "| %s | %d | %.2f | %.2f | %s |\n", restoredNames[k], n, second, top, topName
+    }
+
+    print "\n## 6. One dye lost, the others kept (made from the originals)\n"
+    table("lone", "picture", "dye lost", "faded auto stretch", "unrestored|--auto|stretch")
+    print "| median per dye lost | pictures | unrestored | --auto | stretch | --auto better |"
+    print "|---|---|---|---|---|---|"
+    split("cyan magenta yellow", dyes, " ")
+    for (k = 1; k <= 3; ++k) {
+      auto = stats("lone", dyes[k], "auto")
+      b = better("lone", dyes[k])
+      printf "| %s | %d | %.2f | %.2f | %.2f | %d of %d |\n", dyes[k], n,
+        stats("lone", dyes[k], "faded"), auto, stats("lone", dyes[k], "stretch"), b, n
     }
 
     print "\n## Targets\n"
