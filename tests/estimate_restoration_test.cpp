@@ -19,6 +19,7 @@
 #include "formats/jpeg/jpeg_codec.h"
 #include "restore/fade_evidence.h"
 #include "restore/light_falloff.h"
+#include "restore/lone_dye.h"
 #include "restore/print_tone.h"
 #include "restore/reduced_view.h"
 #include "restore/restoration_options.h"
@@ -343,6 +344,8 @@ TEST(FadeEvidence, ReadsALoneRedOrGreenLiftBesideATrueBlackAsADyesLoss) {
   EXPECT_EQ(WeighFadeEvidence(lifted(0, 2.1)).fading, 0);
   // Blue and green lifted beside red's true black: a sky over a dark scene, not a lone loss.
   EXPECT_EQ(WeighFadeEvidence({{{1, 1, 3.7}, {1, 0.66, 1.6}, {1, 0.35, 0.85}}}).fading, 0);
+  // A warm light's shadows: red lifted most, green less, blue deepest, none alone.
+  EXPECT_LT(MeasureLoneDyeLoss({{{1, 0.71, 1.7}, {1, 0.84, 2.02}, {1, 1, 2.48}}}), 0.05);
   // Red lifting further and further, then blue following it: the evidence changes without a
   // jump as the lone lift grows and as it stops being alone.
   double previous = 0;

@@ -24,8 +24,8 @@ constexpr double kUnlikeDeep = 0.7;
 constexpr double kAlikeDeep = 0.85;
 // The lifted channel's depth as a share of the lesser deep one, from which it is not lifted
 // apart and at which it clearly is.
-constexpr double kNotApart = 0.9;
-constexpr double kClearlyApart = 0.75;
+constexpr double kNotApart = 0.85;
+constexpr double kClearlyApart = 0.7;
 // The share of a print's deepest density the lifted channel keeps, from which its lift is no
 // dye's loss (a toner's, a scene's) and at which it clearly is.
 constexpr double kNoDyeLoss = 0.85;
