@@ -344,6 +344,10 @@ TEST(FadeEvidence, ReadsALoneRedOrGreenLiftBesideATrueBlackAsADyesLoss) {
   EXPECT_EQ(WeighFadeEvidence(lifted(0, 2.1)).fading, 0);
   // Blue and green lifted beside red's true black: a sky over a dark scene, not a lone loss.
   EXPECT_EQ(WeighFadeEvidence({{{1, 1, 3.7}, {1, 0.66, 1.6}, {1, 0.35, 0.85}}}).fading, 0);
+  // A lone red lifted further than a dye's loss usually lifts it is still the dye's, and keeps
+  // the model; red lifted as far beside green lifted too goes over to the stretch.
+  EXPECT_EQ(WeighFadeEvidence(lifted(0, 0.7)).stretch, 0);
+  EXPECT_GT(WeighFadeEvidence({{{1, 0.25, 0.6}, {1, 0.54, 1.3}, {1, 0.92, 2.2}}}).stretch, 0.5);
   // A warm light's shadows: red lifted most, green less, blue deepest, none alone.
   EXPECT_LT(MeasureLoneDyeLoss({{{1, 0.71, 1.7}, {1, 0.84, 2.02}, {1, 1, 2.48}}}), 0.05);
   // Red lifting further and further, then blue following it: the evidence changes without a

@@ -25,7 +25,8 @@
 // need a dye to keep less than kLeastKept is lifted by the scene (the blue of a sky, the sea,
 // sand), and then the shadows tell the scene's colours, not the dyes' losses; the levels go over
 // towards the blind per-channel stretch (channel_stretch.h), fully at kSceneReach, not at all
-// from kDyeReach up.
+// from kDyeReach up; but a red or green lifted alone beside two deep channels is a lost dye's
+// however far it is lifted, and keeps the model.
 #include "restore/fade_evidence.h"
 
 #include <algorithm>
@@ -90,15 +91,17 @@ FadeEvidence WeighFadeEvidence(const std::array<ChannelMeasure, 3>& measures, do
   const double paper = SmoothStep(kNoPaper, kClearPaper, lightest);
   FadeEvidence evidence;
   const double untoned = 1 - std::clamp(toned, 0.0, 1.0);
+  const double lone = MeasureLoneDyeLoss(measures);
   const double trueBlack =
       SmoothStep(kPrintDepth, kTrueBlackDepth, deepest) *
       (1 - std::clamp(stretched, 0.0, 1.0) * SmoothStep(kLeastKept, kDyeReach, leastKept)) *
-      (1 - MeasureLoneDyeLoss(measures));
+      (1 - lone);
   evidence.fading = std::max(SmoothStep(kNoSpread, kClearSpread, spread),
                              SmoothStep(kNoStain, kClearStain, stain) * paper) *
                     untoned * (1 - trueBlack) * SmoothStep(kVeilReach, kDyeReach, mostKept);
   evidence.shared = SmoothStep(kNoLift, kClearLift, 1 - mostKept) * evidence.fading;
-  evidence.stretch = evidence.fading * (1 - SmoothStep(kSceneReach, kDyeReach, leastKept));
+  evidence.stretch =
+      evidence.fading * (1 - SmoothStep(kSceneReach, kDyeReach, leastKept)) * (1 - lone);
   return evidence;
 }
 
