@@ -238,6 +238,16 @@ awk -F '\t' -v seconds="$seconds" '
     for (j = 1; j <= k; ++j) row = row sprintf(" | %.2f", stats(set, "", m[j]))
     print row " |\n"
   }
+  # A row of the medians over the pictures of the set in group g ("all": every group), faded,
+  # --auto and stretch, and how many --auto restores better than the stretch; returns the --auto median.
+  function medians(set, g,   key, auto, b) {
+    key = g == "all" ? "" : g
+    auto = stats(set, key, "auto")
+    b = better(set, key)
+    printf "| %s | %d | %.2f | %.2f | %.2f | %d of %d |\n", g, n, stats(set, key, "faded"), auto,
+      stats(set, key, "stretch"), b, n
+    return auto
+  }
   # A target line: what it asks, what was measured, and whether it holds.
   function target(asked, measured, holds) {
     printf "| %s | %s | %s |\n", asked, measured, holds ? "PASS" : "FAIL"
@@ -265,17 +275,14 @@ awk -F '\t' -v seconds="$seconds" '
     split("darkprint slide lightprint yellowed", kinds, " ")
     kindsHold = 1
     for (k = 1; k <= 4; ++k) {
-      auto = stats("kinds", kinds[k], "auto")
+      auto = medians("kinds", kinds[k])
       kindsHold = kindsHold && shown(auto) <= 4.0
       kindMedians = kindMedians sprintf("%s%s %.2f", k > 1 ? ", " : "", kinds[k], auto)
-      b = better("kinds", kinds[k])
-      printf "| %s | %d | %.2f | %.2f | %.2f | %d of %d |\n", kinds[k], n,
-        stats("kinds", kinds[k], "faded"), auto, stats("kinds", kinds[k], "stretch"), b, n
     }
+    medians("kinds", "all")
     kindsBetter = better("kinds", "")
     kindsCount = n
-    printf "| all | %d | %.2f | %.2f | %.2f | %d of %d |\n\n", n, stats("kinds", "", "faded"),
-      stats("kinds", "", "auto"), stats("kinds", "", "stretch"), kindsBetter, n
+    print ""
 
     print "## 4. Good pictures: what --auto changes in them (harm), and a second pass on that\n"
     table("good", "picture", "group", "harm second", "harm|second pass")
@@ -316,12 +323,7 @@ awk -F '\t' -v seconds="$seconds" '
     print "| median per dyes lost | pictures | unrestored | --auto | stretch | --auto better |"
     print "|---|---|---|---|---|---|"
     split("cyan|magenta|yellow|cyan yellow", dyes, "|")
-    for (k = 1; k <= 4; ++k) {
-      auto = stats("lone", dyes[k], "auto")
-      b = better("lone", dyes[k])
-      printf "| %s | %d | %.2f | %.2f | %.2f | %d of %d |\n", dyes[k], n,
-        stats("lone", dyes[k], "faded"), auto, stats("lone", dyes[k], "stretch"), b, n
-    }
+    for (k = 1; k <= 4; ++k) medians("lone", dyes[k])
 
     print "\n## Targets\n"
     print "| target | measured | result |"
