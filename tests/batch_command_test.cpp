@@ -221,9 +221,10 @@ TEST_F(BatchCommandTest, AnEstimatePastedBackGivesTheBytesOfAuto) {
   ASSERT_EQ(Run({"--estimate", "--blue", "80", Path("in.bmp")}), 0) << errors_.str();
   // A script finds the confidence as the word after "# fading", the dyes found lost after it.
   const std::string printed = out_.str();
-  const std::size_t comment = printed.find(" # fading ");
+  const std::string marker = " # fading ";
+  const std::size_t comment = printed.find(marker);
   ASSERT_NE(comment, std::string::npos) << printed;
-  const int fading = std::stoi(printed.substr(comment + 10));
+  const int fading = std::stoi(printed.substr(comment + marker.size()));
   EXPECT_GE(fading, 0);
   EXPECT_LE(fading, 100);
   std::vector<std::string> pasted =
