@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "correct/correct_bitmap.h"
+#include "restore/channel_stretch.h"
 #include "formats/jpeg/jpeg_codec.h"
 #include "restore/fade_evidence.h"
 #include "restore/light_falloff.h"
@@ -279,6 +280,50 @@ TEST(EstimateRestoration, GoesOverToTheStretchSmoothlyAndHoldsItsResult) {
     const Bitmap restored = Restored(faded, found);
     EXPECT_LT(MeanDifference(Restored(restored, EstimateRestoration(restored, {})), restored), 0.5);
   }
+}
+
+// The scene with its blue squeezed, in linear light, between `floor` and `top` of the light:
+// a channel the scene's colour keeps light and narrow, as a sunlit jetty's warm blue.
+Bitmap BlueSqueezed(Bitmap picture, double floor, double top) {
+  for (int y = 0; y < picture.Height(); ++y)
+    for (int x = 0; x < picture.Width(); ++x) {
+      std::uint8_t& blue = picture.ScanLine(y)[3 * x];
+      const double light = floor + (top - floor) * SrgbToLinear(blue);
+      blue = static_cast<std::uint8_t>(std::lround(LinearToSrgb(light)));
+    }
+  return picture;
+}
+
+TEST(ChannelStretch, StretchesNoChannelAtItsWhiteAloneWhereTheScenesColourHoldsBothEnds) {
+  const Bitmap scene = Scene(300, 200, 31);
+  const double liftedBlack = std::pow(0.004, kLeastKept);
+  const auto stretched = [&](double floor, double top) {
+    return StretchLevels(MakeReducedView(BlueSqueezed(scene, floor, top), 300), liftedBlack);
+  };
+  const int warmWhite = std::lround(LinearToSrgb(0.45 * SrgbToLinear(250)));
+  // A dark blue floor is a fading's lift: stretched at both ends, as red is.
+  const Levels faded = stretched(0.02, 0.45);
+  EXPECT_NEAR(faded.blue.white, warmWhite, 2);
+  EXPECT_LE(faded.blue.black, LinearToSrgb(0.03));
+  EXPECT_NEAR(faded.red.white, 250, 2);
+  EXPECT_LE(faded.red.black, 8);
+  // A floor beyond any fading's, under highlights lacking more than a stain darkens them, keeps
+  // the channel's white where it is instead of lightening the whole channel; between, the
+  // white point rises without a jump.
+  EXPECT_EQ(stretched(0.3, 0.45).blue.white, 255);
+  int previous = faded.blue.white;
+  for (double floor = 0.02; floor <= 0.3; floor += 0.0025) {
+    SCOPED_TRACE(floor);
+    const Levels levels = stretched(floor, 0.45);
+    EXPECT_GE(levels.blue.white, previous);
+    EXPECT_LE(levels.blue.white - previous, 12);
+    EXPECT_LE(levels.blue.black, std::lround(LinearToSrgb(liftedBlack * 0.45)) + 1);
+    EXPECT_EQ(levels.red.white, faded.red.white) << "the other channels keep their stretch";
+    previous = levels.blue.white;
+  }
+  // Highlights that lack no more than a yellowed paper's are stretched as a stain's, however
+  // light the floor: the sky of a yellowed print.
+  EXPECT_NEAR(stretched(0.3, 0.8).blue.white, LinearToSrgb(0.8 * SrgbToLinear(250)), 2);
 }
 
 TEST(FadeEvidence, RisesSmoothlyWithTheSpreadOfTheShadowsAndCorrectsAsFarAsItCarries) {

@@ -4,12 +4,20 @@
 // channel is lifted by the scene itself (a sky, the sea, sand) and its darkest tones say
 // nothing of its dye. The clipped share is small enough to keep every highlight a print holds.
 // No black point is set higher than fading can lift a black: tones lighter than that are the
-// scene's own in any case (a sky whose blue never darkens keeps its light blue).
+// scene's own in any case (a sky whose blue never darkens keeps its light blue). Where such a
+// channel's highlights also lack against the lightest channel's more than a yellowed paper
+// darkens them, the scene colours both ends of it (a jetty in a warm sunset light), and its
+// white point goes up to the full range: a stretch at its white end alone would lighten that
+// one channel all over, a tint the picture never had.
 #include "restore/channel_stretch.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <vector>
+
+#include "restore/fade_evidence.h"
+#include "restore/smooth_step.h"
 
 namespace brumel {
 
@@ -17,6 +25,13 @@ namespace {
 
 // The share of the view's pixels left below the black point and above the white point.
 constexpr double kClipped = 0.0005;
+// The channel's darkest tones, as a multiple of the highest black point fading leaves, at which
+// its white point starts to be taken for the scene's and at which it surely is.
+constexpr double kFadedBlack = 1;
+constexpr double kSceneBlack = 2;
+// The density by which a channel's highlights lack against the lightest channel's, up to which
+// a yellowed paper's stain darkens them as often as a scene's colour does.
+constexpr double kStainedWhite = 0.15;
 
 int Lerp(int from, int to, double weight) {
   return static_cast<int>(std::lround(from + (to - from) * weight));
@@ -39,16 +54,27 @@ ChannelLevels Blend(const ChannelLevels& model, const ChannelLevels& stretch, do
 }  // namespace
 
 Levels StretchLevels(const ReducedView& view, double liftedBlack) {
-  Levels levels;
-  ChannelLevels* channels[3] = {&levels.red, &levels.green, &levels.blue};
+  std::array<double, 3> darkest{}, white{};
   std::vector<double> values(view.light.size());
   for (int c = 0; c < 3; ++c) {
     for (std::size_t i = 0; i < values.size(); ++i) values[i] = view.light[i][c];
-    const double white = Percentile(values, 1 - kClipped);
-    const double black = std::min(Percentile(values, kClipped), liftedBlack * white);
+    darkest[c] = Percentile(values, kClipped);
+    white[c] = Percentile(values, 1 - kClipped);
+  }
+  const double lightest = *std::max_element(white.begin(), white.end());
+  Levels levels;
+  ChannelLevels* channels[3] = {&levels.red, &levels.green, &levels.blue};
+  for (int c = 0; c < 3; ++c) {
+    const double highestBlack = liftedBlack * white[c];
+    const double scene =
+        highestBlack > 0
+            ? SmoothStep(kFadedBlack, kSceneBlack, darkest[c] / highestBlack) *
+                  SmoothStep(kStainedWhite, kLargestBlueStain, std::log10(lightest / white[c]))
+            : 0;
     *channels[c] =
-        InRange(static_cast<int>(std::lround(LinearToSrgb(black))),
-                static_cast<int>(std::lround(LinearToSrgb(white))), kLevelsGamma.initial);
+        InRange(static_cast<int>(std::lround(LinearToSrgb(std::min(darkest[c], highestBlack)))),
+                static_cast<int>(std::lround(LinearToSrgb(white[c] + (1 - white[c]) * scene))),
+                kLevelsGamma.initial);
   }
   return levels;
 }

@@ -9,7 +9,9 @@ namespace brumel {
 
 // Per channel, the black and white points at which the view's darkest and brightest
 // twentieth of a per cent lie, gamma 1; the black point no higher than `liftedBlack` (a share
-// of the white point's linear light), the lightest that fading makes of a print's black.
+// of the white point's linear light), the lightest that fading makes of a print's black; and
+// where a channel's darkest tones lie beyond that and its highlights lack more than a stain
+// darkens them, its white point going up to the full range.
 Levels StretchLevels(const ReducedView& view, double liftedBlack);
 
 // The levels moved from `model` towards `stretch` by `weight` (0..1), each value rounded and

@@ -46,10 +46,8 @@ constexpr int kViewSide = 300;
 // The linear light of the darkest shadows a print holds (a density of about 2.4), as the view's
 // means of a few pixels read them.
 constexpr double kDeepestShadow = 0.004;
-// The most density the paper's stain adds to green and to blue; it never touches red, whose
-// highlights are the paper's own.
+// The most density the paper's stain adds to green (blue's: kLargestBlueStain).
 constexpr double kLargestGreenStain = 0.12;
-constexpr double kLargestBlueStain = 0.3;
 // Blue highlights that lack more density against red's than any stain adds are coloured by the
 // scene (a sunset, its light on water, sand), and a stain can no longer be told in them: from
 // kLargestBlueStain to kSceneDeficit the stain taken out goes down to a common one, kCommonStain.

@@ -8,6 +8,9 @@ namespace brumel {
 // No dye keeps less of its density than this (prints keep 40 to 90 %); a channel whose darkest
 // tones reach less of a print's deepest density is lifted by the scene as well.
 inline constexpr double kLeastKept = 0.4;
+// The most density a yellowed paper's stain adds to the blue channel's highlights (and more than
+// it adds to green's); red's, the paper's own, it never darkens.
+inline constexpr double kLargestBlueStain = 0.3;
 
 // What one channel of the picture shows, in linear light with the copy's light fall-off taken
 // out: the paper's light against the lightest channel's, the share of a print's deepest density
