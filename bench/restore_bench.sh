@@ -12,7 +12,8 @@
 #      saved as JPEGs of quality 90 (scored against the JPEG), and pictures made from the
 #      originals that are good but look like fading to a careless estimate: a grey haze, a
 #      lifted high key whose shadows no longer reach black, a low key whose highlights no
-#      longer reach white, a toned monochrome print whose tone must stay;
+#      longer reach white, a haze at dusk (a haze darkened to a low key), a toned monochrome
+#      print whose tone must stay;
 #   5. the second pass over the faded pictures' outputs;
 #   6. one dye lost, the other two kept, and a magenta cast (cyan and yellow lost, magenta kept):
 #      made from the originals, whose blacks stay as deep as the camera made them, as a print
@@ -50,8 +51,10 @@ BATCH="$WORK/brumel-batch"
 # The good pictures made from the originals, each original once: NAME, what it becomes, and the
 # change in linear light, out = GAIN * in + OFFSET (% of white). A haze of strength h over a light
 # grey (0.75) is GAIN 1 - h, OFFSET 75 h, with h from 0.25 to 0.4; a high key is lifted 1.6 to 2.2
-# times and clipped; a low key darkened 0.25 to 0.4 times. Each kind gets dark and light, colourful
-# and nearly grey scenes; the high keys are pictures that reached black, the low keys white.
+# times and clipped; a low key darkened 0.25 to 0.4 times; a haze at dusk is a haze of 0.25 to 0.4
+# darkened 0.3 to 0.6 times. Each kind gets dark and light, colourful and nearly grey scenes; the
+# high keys are pictures that reached black, the low keys white; the dusks are colourful scenes,
+# whose shadows the haze leaves tinted.
 MADE=(
   "kite haze 0.75 18.75"           "coldripple haze 0.72 21"
   "darkesthour haze 0.69 23.25"    "fallenleaf haze 0.66 25.5"
@@ -62,6 +65,9 @@ MADE=(
   "smarties lowkey 0.25 0"         "grey lowkey 0.28 0"
   "graf1 lowkey 0.31 0"            "scenetext01 lowkey 0.34 0"
   "rubberwhale1 lowkey 0.37 0"     "summer_1am lowkey 0.4 0"
+  "bythewater dusk 0.225 5.625"    "kite dusk 0.2592 7.56"
+  "onestandsout dusk 0.2898 9.765" "rubberwhale1 dusk 0.3168 12.24"
+  "fallenleaf dusk 0.3402 14.985"  "volna dusk 0.36 18"
 )
 # Toned monochrome prints made from the originals, whose tone --auto must keep: ImageMagick's
 # sepia toning, and a grey picture tinted brown in its middle tones as a toner does.
@@ -288,8 +294,8 @@ awk -F '\t' -v seconds="$seconds" '
     table("good", "picture", "group", "harm second", "harm|second pass")
     print "| harm | pictures | median | max | worst |"
     print "|---|---|---|---|---|"
-    split("originals PNG|originals JPEG q90|haze|highkey|lowkey|toned", goods, "|")
-    for (k = 1; k <= 6; ++k) {
+    split("originals PNG|originals JPEG q90|haze|highkey|lowkey|dusk|toned", goods, "|")
+    for (k = 1; k in goods; ++k) {
       harm = stats("good", goods[k], "harm")
       printf "| %s | %d | %.2f | %.2f | %s |\n", goods[k], n, harm, top, topName
     }

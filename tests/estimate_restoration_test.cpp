@@ -372,6 +372,17 @@ TEST(FadeEvidence, TakesNoLiftAlikeInEveryChannelForFading) {
   const std::array<ChannelMeasure, 3> hazyLandscape{
       {{1, 0.3, 0.72}, {1, 0.28, 0.68}, {1, 0.22, 0.53}}};
   EXPECT_EQ(WeighFadeEvidence(hazyLandscape).fading, 0);
+  // The same haze at dusk: the shadows lie darker, but no nearer the picture's dim lightest
+  // tones than by day. The same shadows under a paper's white are a faded print's.
+  auto atDusk = hazyLandscape;
+  for (auto& m : atDusk) {
+    m.kept += 0.17;
+    m.depth += 0.4;
+    m.light = 0.4;
+  }
+  EXPECT_LT(WeighFadeEvidence(atDusk).fading, 0.05);
+  for (auto& m : atDusk) m.light = 1;
+  EXPECT_GT(WeighFadeEvidence(atDusk).fading, 0.5);
 }
 
 TEST(FadeEvidence, ReadsALoneRedOrGreenLiftBesideATrueBlackAsADyesLoss) {
@@ -648,6 +659,7 @@ TEST(EstimateRestoration, LeavesHazyHighKeyAndLowKeyColourPicturesNearlyAlone) {
       {"thin haze", Exposed(scene, 0.9, 0.05)},
       {"high key", Exposed(scene, 1.9, 0.04)},
       {"low key", Exposed(scene, 0.3, 0)},
+      {"haze at dusk over the sea", Exposed(BlueFloored(scene, 140), 0.25, 0.06)},
       {"warm low key", warmLowKey},
   };
   for (const auto& [name, picture] : good) {

@@ -43,9 +43,6 @@ namespace {
 // The view is this many pixels on its longer side: enough for percentiles and rings, and a
 // few milliseconds at any picture size.
 constexpr int kViewSide = 300;
-// The linear light of the darkest shadows a print holds (a density of about 2.4), as the view's
-// means of a few pixels read them.
-constexpr double kDeepestShadow = 0.004;
 // The most density the paper's stain adds to green (blue's: kLargestBlueStain).
 constexpr double kLargestGreenStain = 0.12;
 // Blue highlights that lack more density against red's than any stain adds are coloured by the

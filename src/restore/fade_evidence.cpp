@@ -16,6 +16,9 @@
 // where red's or green's shadows alone are lifted as a lost dye lifts them (lone_dye.h). A
 // lift alike in every channel is no mark at all, and a veil so light that even the deepest
 // channel reaches less than kVeilReach of a print's black is haze, fog or a high-key exposure.
+// That reach is counted from the picture's lightest tones, not from white: a copy exposed dimly
+// darkens a faded print's shadows as much as its paper, while a haze at dusk, whose lightest
+// tones are dim, lifts its shadows as near to them as a haze by day.
 // A toned monochrome print (print_tone.h) shows a spread and warm highlights that are its tone,
 // and it is kept: neither is then a mark. The channels' differences are corrected as far as the
 // fading carries; the loss they share (the lift of the least-lifted channel, 1 - max(kept), from
@@ -89,6 +92,10 @@ FadeEvidence WeighFadeEvidence(const std::array<ChannelMeasure, 3>& measures, do
   const double greenStain = -std::log10(measures[1].white);
   const double stain = greenStain <= blueStain ? blueStain : 0;
   const double paper = SmoothStep(kNoPaper, kClearPaper, lightest);
+  // The deepest channel's reach below the lightest tones, as a share of a print's black.
+  const double reach =
+      mostKept - std::max(0.0, std::log10(1 / std::max(lightest, kDeepestShadow))) /
+                     -std::log10(kDeepestShadow);
   FadeEvidence evidence;
   const double untoned = 1 - std::clamp(toned, 0.0, 1.0);
   const double lone = MeasureLoneDyeLoss(measures);
@@ -98,7 +105,7 @@ FadeEvidence WeighFadeEvidence(const std::array<ChannelMeasure, 3>& measures, do
       (1 - lone);
   evidence.fading = std::max(SmoothStep(kNoSpread, kClearSpread, spread),
                              SmoothStep(kNoStain, kClearStain, stain) * paper) *
-                    untoned * (1 - trueBlack) * SmoothStep(kVeilReach, kDyeReach, mostKept);
+                    untoned * (1 - trueBlack) * SmoothStep(kVeilReach, kDyeReach, reach);
   evidence.shared = SmoothStep(kNoLift, kClearLift, 1 - mostKept) * evidence.fading;
   evidence.stretch =
       evidence.fading * (1 - SmoothStep(kSceneReach, kDyeReach, leastKept)) * (1 - lone);

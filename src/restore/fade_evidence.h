@@ -5,6 +5,9 @@
 
 namespace brumel {
 
+// The linear light of the darkest shadows a print holds (a density of about 2.4), as the view's
+// means of a few pixels read them.
+inline constexpr double kDeepestShadow = 0.004;
 // No dye keeps less of its density than this (prints keep 40 to 90 %); a channel whose darkest
 // tones reach less of a print's deepest density is lifted by the scene as well.
 inline constexpr double kLeastKept = 0.4;
