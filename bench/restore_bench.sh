@@ -12,7 +12,8 @@
 #      saved as JPEGs of quality 90 (scored against the JPEG), and pictures made from the
 #      originals that are good but look like fading to a careless estimate: a grey haze, a
 #      lifted high key whose shadows no longer reach black, a low key whose highlights no
-#      longer reach white, a haze at dusk (a haze darkened to a low key), a toned monochrome
+#      longer reach white, a haze at dusk (a haze darkened to a low key), a copy veiled by
+#      flare and a good print's scan (its black a print's, no camera's), a toned monochrome
 #      print whose tone must stay;
 #   5. the second pass over the faded pictures' outputs;
 #   6. one dye lost, the other two kept, and a magenta cast (cyan and yellow lost, magenta kept):
@@ -52,9 +53,10 @@ BATCH="$WORK/brumel-batch"
 # change in linear light, out = GAIN * in + OFFSET (% of white). A haze of strength h over a light
 # grey (0.75) is GAIN 1 - h, OFFSET 75 h, with h from 0.25 to 0.4; a high key is lifted 1.6 to 2.2
 # times and clipped; a low key darkened 0.25 to 0.4 times; a haze at dusk is a haze of 0.25 to 0.4
-# darkened 0.3 to 0.6 times. Each kind gets dark and light, colourful and nearly grey scenes; the
-# high keys are pictures that reached black, the low keys white; the dusks are colourful scenes,
-# whose shadows the haze leaves tinted.
+# darkened 0.3 to 0.6 times; a flare takes 0.85 of the light and adds 3 %, a good print's scan
+# 0.85 and 0.5 % (a black of density 2.3). Each kind gets dark and light, colourful and nearly
+# grey scenes; the high keys are pictures that reached black, the low keys white; the dusks are
+# colourful scenes, whose shadows the haze leaves tinted.
 MADE=(
   "kite haze 0.75 18.75"           "coldripple haze 0.72 21"
   "darkesthour haze 0.69 23.25"    "fallenleaf haze 0.66 25.5"
@@ -68,6 +70,12 @@ MADE=(
   "bythewater dusk 0.225 5.625"    "kite dusk 0.2592 7.56"
   "onestandsout dusk 0.2898 9.765" "rubberwhale1 dusk 0.3168 12.24"
   "fallenleaf dusk 0.3402 14.985"  "volna dusk 0.36 18"
+  "coldripple flare 0.85 3"        "colorfulcups flare 0.85 3"
+  "fallenleaf flare 0.85 3"        "grey flare 0.85 3"
+  "kite flare 0.85 3"              "scenetext03 flare 0.85 3"
+  "bythewater print 0.85 0.5"      "darkesthour print 0.85 0.5"
+  "eveningglow print 0.85 0.5"     "path print 0.85 0.5"
+  "rubberwhale1 print 0.85 0.5"    "smarties print 0.85 0.5"
 )
 # Toned monochrome prints made from the originals, whose tone --auto must keep: ImageMagick's
 # sepia toning, and a grey picture tinted brown in its middle tones as a toner does.
@@ -294,7 +302,7 @@ awk -F '\t' -v seconds="$seconds" '
     table("good", "picture", "group", "harm second", "harm|second pass")
     print "| harm | pictures | median | max | worst |"
     print "|---|---|---|---|---|"
-    split("originals PNG|originals JPEG q90|haze|highkey|lowkey|dusk|toned", goods, "|")
+    split("originals PNG|originals JPEG q90|haze|highkey|lowkey|dusk|flare|print|toned", goods, "|")
     for (k = 1; k in goods; ++k) {
       harm = stats("good", goods[k], "harm")
       printf "| %s | %d | %.2f | %.2f | %s |\n", goods[k], n, harm, top, topName
