@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "correct/correct_bitmap.h"
-#include "restore/channel_stretch.h"
 #include "formats/jpeg/jpeg_codec.h"
+#include "restore/channel_stretch.h"
 #include "restore/fade_evidence.h"
 #include "restore/light_falloff.h"
 #include "restore/lone_dye.h"
@@ -296,7 +296,7 @@ Bitmap BlueSqueezed(Bitmap picture, double floor, double top) {
 
 TEST(ChannelStretch, StretchesNoChannelAtItsWhiteAloneWhereTheScenesColourHoldsBothEnds) {
   const Bitmap scene = Scene(300, 200, 31);
-  const double liftedBlack = std::pow(0.004, kLeastKept);
+  const double liftedBlack = std::pow(kDeepestShadow, kLeastKept);
   const auto stretched = [&](double floor, double top) {
     return StretchLevels(MakeReducedView(BlueSqueezed(scene, floor, top), 300), liftedBlack);
   };
