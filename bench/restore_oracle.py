@@ -11,7 +11,8 @@ coordinate descent (steps of 16, 8, 4 and 2 codes, and as many hundredths of gam
 settings kept, for the least mean CIEDE2000 against the reduced original. The table says what
 the estimate scores, what the best levels score, and both levels: the gap is what the levels
 alone could still gain, and the direction of the best values, over many pictures, is where the
-estimator reads wrong. The best levels know the original; they are a measure, never a setting.
+estimator reads wrong (the last row gives the median move of each value, red, green, blue).
+The best levels know the original; they are a measure, never a setting.
 Needs Debian's python3-skimage and python3-pil (as the scorer does); about 15 seconds a picture.
 """
 import os
@@ -109,14 +110,18 @@ def main():
     jobs = [(batch, faded) for faded in sys.argv[2:]]
     print("| picture | --auto | best levels | --auto's levels | best levels |")
     print("|---|---|---|---|---|")
-    rows = []
+    rows, moves = [], []
     with Pool() as pool:
         for name, start, best, estimate, best_levels in pool.imap(measure, jobs):
             rows.append((start, best))
+            moves.append([b - e for be, ee in zip(best_levels, estimate) for b, e in zip(be, ee)])
             print(f"| {name} | {start:.2f} | {best:.2f} | {levels_text(estimate)} | "
                   f"{levels_text(best_levels)} |", flush=True)
+    median_move = [statistics.median(m[i] for m in moves) for i in range(9)]
     print(f"| median | {statistics.median(r[0] for r in rows):.2f} | "
-          f"{statistics.median(r[1] for r in rows):.2f} | | |")
+          f"{statistics.median(r[1] for r in rows):.2f} | | median move "
+          + ",".join(f"{b:+.0f}:{w:+.0f}:{g:+.2f}" for b, w, g in zip(*[iter(median_move)] * 3))
+          + " |")
 
 
 if __name__ == "__main__":
