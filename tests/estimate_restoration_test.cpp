@@ -581,6 +581,14 @@ TEST(EstimateRestoration, RecognisesAFadeWhoseLightnessTheScannerStretched) {
     EXPECT_EQ(LostDyesText(found.lost), c.lost);
     EXPECT_LT(MeanDifference(Restored(scanned, found), original),
               0.75 * MeanDifference(scanned, original));
+    // The stretch took the same light out of every channel's shadows; the shares the dyes kept,
+    // against the best-kept one's, are read as they were before it.
+    const double* kept = c.fade.kept;
+    const double best = std::max({kept[0], kept[1], kept[2]});
+    const int read[3] = {found.levels.red.gamma, found.levels.green.gamma, found.levels.blue.gamma};
+    const double bestRead = std::max({read[0], read[1], read[2]});
+    for (int ch = 0; ch < 3; ++ch)
+      EXPECT_NEAR(read[ch] / bestRead, kept[ch] / best, 0.1) << "channel " << ch;
   }
 }
 

@@ -89,8 +89,11 @@ double BlueStain(double ratio) {
   return kLargestBlueStain + (kCommonStain - kLargestBlueStain) * beyond;
 }
 
-std::array<ChannelMeasure, 3> MeasureFade(std::array<std::vector<double>, 3> channels, int width) {
-  const std::array<double, 3> shadow = ReadShadows(channels, width);
+// `hiddenBlack` is light that a scanner's stretch took out of every channel's shadows alike.
+std::array<ChannelMeasure, 3> MeasureFade(std::array<std::vector<double>, 3> channels, int width,
+                                          double hiddenBlack) {
+  std::array<double, 3> shadow = ReadShadows(channels, width);
+  for (double& light : shadow) light += hiddenBlack;
   std::array<double, 3> highlight{};
   for (int c = 0; c < 3; ++c) highlight[c] = Percentile(channels[c], kHighlightShare);
   const auto againstRed = [&highlight](int c) {
@@ -152,15 +155,18 @@ Restoration EstimateRestoration(const Bitmap& picture, const HeldSettings& held)
   const ReducedView view = MakeReducedView(picture, kViewSide);
   LightFalloff falloff = MeasureLightFalloff(view, CandidateCurves(held));
   const std::array<std::vector<double>, 3> evened = EvenedLight(view, falloff);
-  std::array<ChannelMeasure, 3> measures = MeasureFade(evened, view.width);
+  const double stretched = MeasureScannerStretch(view);
   const FadeEvidence evidence =
-      WeighFadeEvidence(measures, MeasurePrintTone(evened), MeasureScannerStretch(view));
+      WeighFadeEvidence(MeasureFade(evened, view.width, 0), MeasurePrintTone(evened), stretched);
   // The evidence rests on what the picture shows; what is corrected, on the copy's least loss
-  // at least.
-  if (falloff.amount < kLeastCopyFalloff * evidence.fading) {
+  // at least, and on the print's shadows as they were before a scanner's automatic exposure
+  // moved the darkest tones to black: that took the same light out of every channel, and a
+  // lost dye's lift, left smaller beside a kept dye's black, would read as a dye kept. At
+  // least a print's deepest black lay under the darkest tones; so much is given back.
+  if (falloff.amount < kLeastCopyFalloff * evidence.fading)
     falloff = {held.curve.value_or(kLeastCopyFalloffCurve), kLeastCopyFalloff * evidence.fading};
-    measures = MeasureFade(EvenedLight(view, falloff), view.width);
-  }
+  const std::array<ChannelMeasure, 3> measures =
+      MeasureFade(EvenedLight(view, falloff), view.width, stretched * kDeepestShadow);
   Restoration result;
   result.fading = static_cast<int>(std::lround(100 * evidence.fading));
   const std::array<ChannelMeasure, 3> fade = CorrectionCarried(measures, evidence);
