@@ -59,6 +59,25 @@ def within_range(channel):
     return 0 <= black < white <= 255 and 0.1 <= gamma <= 3.0
 
 
+def descend(score, levels, value):
+    """Coordinate descent over the nine values, each step size until no move gains."""
+    for code_step, gamma_step in STEPS:
+        improved = True
+        while improved:
+            improved = False
+            for c in range(3):
+                for k, step in enumerate((code_step, code_step, gamma_step)):
+                    for sign in (1, -1):
+                        trial = [list(channel) for channel in levels]
+                        trial[c][k] += sign * step
+                        if not within_range(trial[c]):
+                            continue
+                        trial_value = score(trial)
+                        if trial_value < value - 1e-3:
+                            levels, value, improved = trial, trial_value, True
+    return value, levels
+
+
 def search(batch, faded, work):
     faded_small, original_small = os.path.join(work, "faded.png"), os.path.join(work, "orig.png")
     reduce_to(faded, faded_small)
@@ -78,22 +97,8 @@ def search(batch, faded, work):
         restored = lab(os.path.join(work, "restored0.png"))
         return float(np.mean(deltaE_ciede2000(reference, restored)))
 
-    best_levels, best = estimate, score(estimate)
-    start = best
-    for code_step, gamma_step in STEPS:
-        improved = True
-        while improved:
-            improved = False
-            for c in range(3):
-                for k, step in enumerate((code_step, code_step, gamma_step)):
-                    for sign in (1, -1):
-                        trial = [list(channel) for channel in best_levels]
-                        trial[c][k] += sign * step
-                        if not within_range(trial[c]):
-                            continue
-                        value = score(trial)
-                        if value < best - 1e-3:
-                            best_levels, best, improved = trial, value, True
+    start = score(estimate)
+    best, best_levels = descend(score, estimate, start)
     return start, best, estimate, best_levels
 
 
