@@ -13,6 +13,11 @@ the estimate scores, what the best levels score, and both levels: the gap is wha
 alone could still gain, and the direction of the best values, over many pictures, is where the
 estimator reads wrong (the last row gives the median move of each value, red, green, blue).
 The best levels know the original; they are a measure, never a setting.
+The estimate's own error is split three ways: what its lightness alone costs (the original's
+colour put back), the mean colour cast (a*, b* against the original's, in CIELAB) and what is left
+with both taken out (the restored picture's lightness replaced by the original's, the cast
+subtracted). A cast far larger than the rest says the channels' balance was read wrong, a
+lightness error the shared loss.
 Needs Debian's python3-skimage and python3-pil (as the scorer does); about 15 seconds a picture.
 """
 import os
@@ -48,6 +53,18 @@ def reduce_to(source, target):
 
 def lab(path):
     return rgb2lab(np.asarray(Image.open(path).convert("RGB")) / 255.0)
+
+
+def error_split(reference, restored):
+    """Mean CIEDE2000 of the lightness alone, the mean a* and b* cast, and the rest."""
+    lightness_only = restored.copy()
+    lightness_only[..., 1:] = reference[..., 1:]
+    cast = (restored[..., 1:] - reference[..., 1:]).mean(axis=(0, 1))
+    rest = restored.copy()
+    rest[..., 0] = reference[..., 0]
+    rest[..., 1:] -= cast
+    return (float(np.mean(deltaE_ciede2000(reference, lightness_only))), cast,
+            float(np.mean(deltaE_ciede2000(reference, rest))))
 
 
 def levels_text(levels):
@@ -89,17 +106,20 @@ def search(batch, faded, work):
     others = match.group(2).split()
     estimate = [[float(v) for v in channel.split(":")] for channel in match.group(1).split(",")]
 
-    def score(levels):
+    def restore(levels):
         output = os.path.join(work, "restored.png")
         subprocess.run([batch, "-q", "-j", "1", "-o", output, "--levels", levels_text(levels)]
                        + others + [faded_small], check=True, capture_output=True)
         # The batch numbers its outputs: restored0.png for the one input.
-        restored = lab(os.path.join(work, "restored0.png"))
-        return float(np.mean(deltaE_ciede2000(reference, restored)))
+        return lab(os.path.join(work, "restored0.png"))
 
-    start = score(estimate)
+    def score(levels):
+        return float(np.mean(deltaE_ciede2000(reference, restore(levels))))
+
+    restored = restore(estimate)
+    start = float(np.mean(deltaE_ciede2000(reference, restored)))
     best, best_levels = descend(score, estimate, start)
-    return start, best, estimate, best_levels
+    return start, error_split(reference, restored), best, estimate, best_levels
 
 
 def measure(job):
@@ -113,17 +133,20 @@ def main():
         sys.exit(__doc__)
     batch = os.path.join(sys.argv[1], "brumel-batch")
     jobs = [(batch, faded) for faded in sys.argv[2:]]
-    print("| picture | --auto | best levels | --auto's levels | best levels |")
-    print("|---|---|---|---|---|")
+    print("| picture | --auto | its lightness | its cast a*, b* | the rest | best levels "
+          "| --auto's levels | best levels |")
+    print("|---|---|---|---|---|---|---|---|")
     rows, moves = [], []
     with Pool() as pool:
-        for name, start, best, estimate, best_levels in pool.imap(measure, jobs):
+        for name, start, split, best, estimate, best_levels in pool.imap(measure, jobs):
             rows.append((start, best))
             moves.append([b - e for be, ee in zip(best_levels, estimate) for b, e in zip(be, ee)])
-            print(f"| {name} | {start:.2f} | {best:.2f} | {levels_text(estimate)} | "
+            lightness, cast, rest = split
+            print(f"| {name} | {start:.2f} | {lightness:.2f} | {cast[0]:+.1f}, {cast[1]:+.1f} | "
+                  f"{rest:.2f} | {best:.2f} | {levels_text(estimate)} | "
                   f"{levels_text(best_levels)} |", flush=True)
     median_move = [statistics.median(m[i] for m in moves) for i in range(9)]
-    print(f"| median | {statistics.median(r[0] for r in rows):.2f} | "
+    print(f"| median | {statistics.median(r[0] for r in rows):.2f} | | | | "
           f"{statistics.median(r[1] for r in rows):.2f} | | median move "
           + ",".join(f"{b:+.0f}:{w:+.0f}:{g:+.2f}" for b, w, g in zip(*[iter(median_move)] * 3))
           + " |")
