@@ -55,6 +55,10 @@ def lab(path):
     return rgb2lab(np.asarray(Image.open(path).convert("RGB")) / 255.0)
 
 
+def mean_difference(reference, restored):
+    return float(np.mean(deltaE_ciede2000(reference, restored)))
+
+
 def error_split(reference, restored):
     """Mean CIEDE2000 of the lightness alone, the mean a* and b* cast, and the rest."""
     lightness_only = restored.copy()
@@ -63,8 +67,7 @@ def error_split(reference, restored):
     rest = restored.copy()
     rest[..., 0] = reference[..., 0]
     rest[..., 1:] -= cast
-    return (float(np.mean(deltaE_ciede2000(reference, lightness_only))), cast,
-            float(np.mean(deltaE_ciede2000(reference, rest))))
+    return mean_difference(reference, lightness_only), cast, mean_difference(reference, rest)
 
 
 def levels_text(levels):
@@ -114,10 +117,10 @@ def search(batch, faded, work):
         return lab(os.path.join(work, "restored0.png"))
 
     def score(levels):
-        return float(np.mean(deltaE_ciede2000(reference, restore(levels))))
+        return mean_difference(reference, restore(levels))
 
     restored = restore(estimate)
-    start = float(np.mean(deltaE_ciede2000(reference, restored)))
+    start = mean_difference(reference, restored)
     best, best_levels = descend(score, estimate, start)
     return start, error_split(reference, restored), best, estimate, best_levels
 
