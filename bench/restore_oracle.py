@@ -18,6 +18,8 @@ colour put back), the mean colour cast (a*, b* against the original's, in CIELAB
 with both taken out (the restored picture's lightness replaced by the original's, the cast
 subtracted). A cast far larger than the rest says the channels' balance was read wrong, a
 lightness error the shared loss.
+Beside the levels, the Corner bar alone is searched too (0 to 200 in steps of 10, the estimate's
+levels kept): the gain that gives back the copy's fall-off, whose error the levels cannot take out.
 Needs Debian's python3-skimage and python3-pil (as the scorer does); about 15 seconds a picture.
 """
 import os
@@ -34,6 +36,7 @@ from skimage.color import deltaE_ciede2000, rgb2lab
 
 SIDE = 320
 STEPS = [(16, 0.16), (8, 0.08), (4, 0.04), (2, 0.02)]
+CORNERS = range(0, 201, 10)
 
 
 def original_of(faded):
@@ -109,20 +112,25 @@ def search(batch, faded, work):
     others = match.group(2).split()
     estimate = [[float(v) for v in channel.split(":")] for channel in match.group(1).split(",")]
 
-    def restore(levels):
+    def restore(levels, settings=others):
         output = os.path.join(work, "restored.png")
         subprocess.run([batch, "-q", "-j", "1", "-o", output, "--levels", levels_text(levels)]
-                       + others + [faded_small], check=True, capture_output=True)
+                       + settings + [faded_small], check=True, capture_output=True)
         # The batch numbers its outputs: restored0.png for the one input.
         return lab(os.path.join(work, "restored0.png"))
 
     def score(levels):
         return mean_difference(reference, restore(levels))
 
+    def score_corner(corner):
+        settings = re.sub(r"--corner \d+", f"--corner {corner}", " ".join(others)).split()
+        return mean_difference(reference, restore(estimate, settings)), corner
+
     restored = restore(estimate)
     start = mean_difference(reference, restored)
+    corner = min(score_corner(c) for c in CORNERS)
     best, best_levels = descend(score, estimate, start)
-    return start, error_split(reference, restored), best, estimate, best_levels
+    return start, error_split(reference, restored), corner, best, estimate, best_levels
 
 
 def measure(job):
@@ -136,21 +144,22 @@ def main():
         sys.exit(__doc__)
     batch = os.path.join(sys.argv[1], "brumel-batch")
     jobs = [(batch, faded) for faded in sys.argv[2:]]
-    print("| picture | --auto | its lightness | its cast a*, b* | the rest | best levels "
-          "| --auto's levels | best levels |")
-    print("|---|---|---|---|---|---|---|---|")
+    print("| picture | --auto | its lightness | its cast a*, b* | the rest | best corner "
+          "| best levels | --auto's levels | best levels |")
+    print("|---|---|---|---|---|---|---|---|---|")
     rows, moves = [], []
     with Pool() as pool:
-        for name, start, split, best, estimate, best_levels in pool.imap(measure, jobs):
-            rows.append((start, best))
+        for name, start, split, corner, best, estimate, best_levels in pool.imap(measure, jobs):
+            rows.append((start, corner[0], best))
             moves.append([b - e for be, ee in zip(best_levels, estimate) for b, e in zip(be, ee)])
             lightness, cast, rest = split
             print(f"| {name} | {start:.2f} | {lightness:.2f} | {cast[0]:+.1f}, {cast[1]:+.1f} | "
-                  f"{rest:.2f} | {best:.2f} | {levels_text(estimate)} | "
-                  f"{levels_text(best_levels)} |", flush=True)
+                  f"{rest:.2f} | {corner[0]:.2f} at {corner[1]} | {best:.2f} | "
+                  f"{levels_text(estimate)} | {levels_text(best_levels)} |", flush=True)
     median_move = [statistics.median(m[i] for m in moves) for i in range(9)]
     print(f"| median | {statistics.median(r[0] for r in rows):.2f} | | | | "
-          f"{statistics.median(r[1] for r in rows):.2f} | | median move "
+          f"{statistics.median(r[1] for r in rows):.2f} | "
+          f"{statistics.median(r[2] for r in rows):.2f} | | median move "
           + ",".join(f"{b:+.0f}:{w:+.0f}:{g:+.2f}" for b, w, g in zip(*[iter(median_move)] * 3))
           + " |")
 
