@@ -20,7 +20,7 @@ subtracted). A cast far larger than the rest says the channels' balance was read
 lightness error the shared loss.
 Beside the levels, the Corner bar alone is searched too (0 to 200 in steps of 10, the estimate's
 levels kept): the gain that gives back the copy's fall-off, whose error the levels cannot take out.
-Needs Debian's python3-skimage and python3-pil (as the scorer does); about 15 seconds a picture.
+Needs Debian's python3-skimage and python3-pil (as the scorer does); about 20 seconds a picture.
 """
 import os
 import re
