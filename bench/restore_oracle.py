@@ -123,7 +123,8 @@ def search(batch, faded, work):
         return mean_difference(reference, restore(levels))
 
     def score_corner(corner):
-        settings = re.sub(r"--corner \d+", f"--corner {corner}", " ".join(others)).split()
+        settings = list(others)
+        settings[settings.index("--corner") + 1] = str(corner)
         return mean_difference(reference, restore(estimate, settings)), corner
 
     restored = restore(estimate)
