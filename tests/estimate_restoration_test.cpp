@@ -430,6 +430,17 @@ TEST(FadeEvidence, ReadsAYellowStainInTheHighlights) {
   const FadeEvidence evidence = WeighFadeEvidence(yellowed);
   EXPECT_EQ(evidence.fading, 1);
   EXPECT_DOUBLE_EQ(CorrectionCarried(yellowed, evidence)[2].white, 0.55);
+  // A yellowed print of a scene whose shadows stop short of a print's black (an autumn wood, a
+  // fog): the channels lie alike, so the stain tells the paper, not dyes that lost much, and the
+  // shadows are not deepened as far as they lie short. Beside an unequal loss the same shadows
+  // are the dyes' and are deepened all the way.
+  const std::array<ChannelMeasure, 3> shallow{
+      {{1, 0.62, 1.5}, {0.85, 0.62, 1.5}, {0.55, 0.62, 1.5}}};
+  for (const ChannelMeasure& m : CorrectionCarried(shallow, WeighFadeEvidence(shallow)))
+    EXPECT_NEAR(m.kept, 0.85, 0.01);
+  const std::array<ChannelMeasure, 3> unequal{
+      {{1, 0.45, 1.1}, {0.85, 0.62, 1.5}, {0.55, 0.6, 1.45}}};
+  EXPECT_DOUBLE_EQ(CorrectionCarried(unequal, WeighFadeEvidence(unequal))[1].kept, 0.62);
   // Blue-green highlights, as of the sea, are no stain.
   const std::array<ChannelMeasure, 3> sea{{{1, 0.95, 2.1}, {0.55, 0.95, 2.1}, {0.8, 0.95, 2.1}}};
   EXPECT_EQ(WeighFadeEvidence(sea).fading, 0);

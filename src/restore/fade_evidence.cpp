@@ -23,10 +23,11 @@
 // and it is kept: neither is then a mark. The channels' differences are corrected as far as the
 // fading carries; the loss they share (the lift of the least-lifted channel, 1 - max(kept), from
 // kNoLift to kClearLift) only as far as the fading is believed too, so a weak case may lighten
-// or deepen the picture but never tint it. And the fading model is believed only while every
-// channel's shadows stay within what a faded dye can lift: a channel whose darkest tones would
-// need a dye to keep less than kLeastKept is lifted by the scene (the blue of a sky, the sea,
-// sand), and then the shadows tell the scene's colours, not the dyes' losses; the levels go over
+// or deepen the picture but never tint it, and only as far as the dyes lost unequally: a stain
+// alone tells a yellowed paper, not dyes that lost much (kKeptAlikeAtMost). And the fading model
+// is believed only while every channel's shadows stay within what a faded dye can lift: a
+// channel whose darkest tones would need a dye to keep less than kLeastKept is lifted by the
+// scene (the blue of a sky, the sea, sand), and then the shadows tell the scene's colours, not the dyes' losses; the levels go over
 // towards the blind per-channel stretch (channel_stretch.h), fully at kSceneReach, not at all
 // from kDyeReach up; but a red or green lifted alone beside two deep channels is a lost dye's
 // however far it is lifted, and keeps the model.
@@ -70,6 +71,12 @@ constexpr double kSceneReach = 0.20;
 // fading makes: haze, fog, a high-key exposure.
 constexpr double kVeilReach = 0.30;
 constexpr double kDyeReach = 0.50;
+// Dyes that lost much lost it unequally (cyan most in the dark, magenta and yellow in the light,
+// cyan and yellow in a slide), so a picture whose channels lie alike and whose mark of fading is
+// its paper's stain alone kept its dyes fairly: the loss they share goes no further than this.
+// Its shadows lying lighter than that are the scene's (an autumn wood's, a fog's), and deepening
+// them to a print's black made a yellowed print darker than left alone.
+constexpr double kKeptAlikeAtMost = 0.85;
 
 double Blend(double none, double measured, double weight) {
   return none + (measured - none) * weight;
@@ -107,6 +114,7 @@ FadeEvidence WeighFadeEvidence(const std::array<ChannelMeasure, 3>& measures, do
                              SmoothStep(kNoStain, kClearStain, stain) * paper) *
                     untoned * (1 - trueBlack) * SmoothStep(kVeilReach, kDyeReach, reach);
   evidence.shared = SmoothStep(kNoLift, kClearLift, 1 - mostKept) * evidence.fading;
+  evidence.unequal = std::max(SmoothStep(kNoSpread, kClearSpread, spread), lone);
   evidence.stretch =
       evidence.fading * (1 - SmoothStep(kSceneReach, kDyeReach, leastKept)) * (1 - lone);
   return evidence;
@@ -116,7 +124,9 @@ std::array<ChannelMeasure, 3> CorrectionCarried(const std::array<ChannelMeasure,
                                                 const FadeEvidence& evidence) {
   double mostKept = kLeastKept;
   for (const ChannelMeasure& m : measures) mostKept = std::max(mostKept, m.kept);
-  const double shared = Blend(1, mostKept, evidence.shared);
+  const double sharedKept =
+      std::max(mostKept, Blend(kKeptAlikeAtMost, mostKept, evidence.unequal));
+  const double shared = Blend(1, sharedKept, evidence.shared);
   // Only the share kept and the paper's white are carried; what was read of the picture stays.
   std::array<ChannelMeasure, 3> carried = measures;
   for (int c = 0; c < 3; ++c) {

@@ -38,6 +38,9 @@ struct FadeEvidence {
   // from the fading model, 0..1: no more than the fading, and only where a channel is lifted
   // beyond what a dye can lose.
   double stretch = 0;
+  // How surely the dyes lost unequally, 0..1: the channels' shadows lying apart, or one dye's
+  // lone loss. Without it the loss all dyes share is believed only as far as a yellowed print's.
+  double unequal = 0;
 };
 
 // `toned` (0..1, print_tone.h) is how surely the picture is a toned monochrome print: its
