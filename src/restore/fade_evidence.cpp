@@ -27,10 +27,11 @@
 // alone tells a yellowed paper, not dyes that lost much (kKeptAlikeAtMost). And the fading model
 // is believed only while every channel's shadows stay within what a faded dye can lift: a
 // channel whose darkest tones would need a dye to keep less than kLeastKept is lifted by the
-// scene (the blue of a sky, the sea, sand), and then the shadows tell the scene's colours, not the dyes' losses; the levels go over
-// towards the blind per-channel stretch (channel_stretch.h), fully at kSceneReach, not at all
-// from kDyeReach up; but a red or green lifted alone beside two deep channels is a lost dye's
-// however far it is lifted, and keeps the model.
+// scene (the blue of a sky, the sea, sand), and then the shadows tell the scene's colours, not
+// the dyes' losses; the levels go over towards the blind per-channel stretch
+// (channel_stretch.h), fully at kSceneReach, not at all from kDyeReach up; but a red or green
+// lifted alone beside two deep channels is a lost dye's however far it is lifted, and keeps the
+// model.
 #include "restore/fade_evidence.h"
 
 #include <algorithm>
