@@ -200,9 +200,9 @@ awk -F '\t' -v seconds="$seconds" '
   }
 
   # Measure m over the pictures of the given sets (space-separated) that are in group g, or all
-  # when g is empty: returns the median, and leaves their number in n, the largest in top and
-  # its picture in topName.
-  function stats(sets, g, m,   s, ns, k, i, j, name, v, x) {
+  # when g is empty: returns the median, and leaves their number in n, their mean in mean, the
+  # largest in top and its picture in topName.
+  function stats(sets, g, m,   s, ns, k, i, j, name, v, x, total) {
     n = 0
     top = -1
     ns = split(sets, s, " ")
@@ -211,10 +211,12 @@ awk -F '\t' -v seconds="$seconds" '
         name = names[s[k], i]
         if (g != "" && group[s[k], name] != g) continue
         v[++n] = score[s[k], name, m]
+        total += v[n]
         if (v[n] > top) { top = v[n]; topName = name }
       }
     for (i = 2; i <= n; ++i)
       for (j = i; j > 1 && v[j - 1] > v[j]; --j) { x = v[j]; v[j] = v[j - 1]; v[j - 1] = x }
+    mean = n ? total / n : 0
     return n % 2 ? v[(n + 1) / 2] : (v[n / 2] + v[n / 2 + 1]) / 2
   }
   # How many of the pictures of the set in group g (all when empty) --auto restores better than the
@@ -230,9 +232,10 @@ awk -F '\t' -v seconds="$seconds" '
     return b + 0
   }
   # A table of the set, a picture a row, with its group when given a heading for it, the
-  # measures as columns under the given headings, and their medians.
+  # measures as columns under the given headings, and their medians and means (a change that
+  # mends pictures away from the middle moves the mean, not the median).
   function table(set, heading, groupHeading, measures, headings,
-                 grouped, m, h, k, i, j, name, row) {
+                 grouped, m, h, k, i, j, name, row, means) {
     grouped = groupHeading != ""
     k = split(measures, m, " ")
     split(headings, h, "|")
@@ -249,8 +252,13 @@ awk -F '\t' -v seconds="$seconds" '
       print row " |"
     }
     row = "| median" (grouped ? " | " : "")
-    for (j = 1; j <= k; ++j) row = row sprintf(" | %.2f", stats(set, "", m[j]))
-    print row " |\n"
+    means = "| mean" (grouped ? " | " : "")
+    for (j = 1; j <= k; ++j) {
+      row = row sprintf(" | %.2f", stats(set, "", m[j]))
+      means = means sprintf(" | %.2f", mean)
+    }
+    print row " |"
+    print means " |\n"
   }
   # A row of the medians over the pictures of the set in group g ("all": every group), faded,
   # --auto and stretch, and how many --auto restores better than the stretch; returns the --auto median.
