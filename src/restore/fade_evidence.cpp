@@ -21,10 +21,13 @@
 // tones are dim, lifts its shadows as near to them as a haze by day.
 // A toned monochrome print (print_tone.h) shows a spread and warm highlights that are its tone,
 // and it is kept: neither is then a mark. The channels' differences are corrected as far as the
-// fading carries; the loss they share (the lift of the least-lifted channel, 1 - max(kept), from
-// kNoLift to kClearLift) only as far as the fading is believed too, so a weak case may lighten
-// or deepen the picture but never tint it, and only as far as the dyes lost unequally: a stain
-// alone tells a yellowed paper, not dyes that lost much (kKeptAlikeAtMost). And the fading model
+// fading carries, but where only the paper's stain shows it, no further than
+// kDifferencesBesideStain: a yellowed print's dyes kept fairly, and the differences of its
+// channels' shadows are then as likely the scene's colour as the dyes' loss. The loss they
+// share (the lift of the least-lifted channel, 1 - max(kept), from kNoLift to kClearLift) only
+// as far as the fading is believed too, so a weak case may lighten or deepen the picture but
+// never tint it, and only as far as the dyes lost unequally: a stain alone tells a yellowed
+// paper, not dyes that lost much (kKeptAlikeAtMost). And the fading model
 // is believed only while every channel's shadows stay within what a faded dye can lift: a
 // channel whose darkest tones would need a dye to keep less than kLeastKept is lifted by the
 // scene (the blue of a sky, the sea, sand), and then the shadows tell the scene's colours, not
@@ -78,6 +81,10 @@ constexpr double kDyeReach = 0.50;
 // Its shadows lying lighter than that are the scene's (an autumn wood's, a fog's), and deepening
 // them to a print's black made a yellowed print darker than left alone.
 constexpr double kKeptAlikeAtMost = 0.85;
+// The share of the channels' differences corrected where the stain alone shows fading: as likely
+// the scene's as the dyes', they are met halfway (scenetext01's yellowed print, its blue shadows
+// lifted by the scene, came out yellow-green; a grey scene's extra loss of green stays half).
+constexpr double kDifferencesBesideStain = 0.5;
 
 double Blend(double none, double measured, double weight) {
   return none + (measured - none) * weight;
@@ -128,11 +135,13 @@ std::array<ChannelMeasure, 3> CorrectionCarried(const std::array<ChannelMeasure,
   const double sharedKept =
       std::max(mostKept, Blend(kKeptAlikeAtMost, mostKept, evidence.unequal));
   const double shared = Blend(1, sharedKept, evidence.shared);
+  const double differences = std::max(std::min(evidence.fading, evidence.unequal),
+                                      kDifferencesBesideStain * evidence.fading);
   // Only the share kept and the paper's white are carried; what was read of the picture stays.
   std::array<ChannelMeasure, 3> carried = measures;
   for (int c = 0; c < 3; ++c) {
     carried[c].kept =
-        std::max(kLeastKept, shared * Blend(1, measures[c].kept / mostKept, evidence.fading));
+        std::max(kLeastKept, shared * Blend(1, measures[c].kept / mostKept, differences));
     carried[c].white = Blend(1, measures[c].white, evidence.fading);
   }
   return carried;
