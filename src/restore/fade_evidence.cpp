@@ -27,14 +27,13 @@
 // share (the lift of the least-lifted channel, 1 - max(kept), from kNoLift to kClearLift) only
 // as far as the fading is believed too, so a weak case may lighten or deepen the picture but
 // never tint it, and only as far as the dyes lost unequally: a stain alone tells a yellowed
-// paper, not dyes that lost much (kKeptAlikeAtMost). And the fading model
-// is believed only while every channel's shadows stay within what a faded dye can lift: a
-// channel whose darkest tones would need a dye to keep less than kLeastKept is lifted by the
-// scene (the blue of a sky, the sea, sand), and then the shadows tell the scene's colours, not
-// the dyes' losses; the levels go over towards the blind per-channel stretch
-// (channel_stretch.h), fully at kSceneReach, not at all from kDyeReach up; but a red or green
-// lifted alone beside two deep channels is a lost dye's however far it is lifted, and keeps the
-// model.
+// paper, not dyes that lost much (kKeptAlikeAtMost). And the fading model is believed only
+// while every channel's shadows stay within what a faded dye can lift: a channel whose darkest
+// tones would need a dye to keep less than kLeastKept is lifted by the scene (the blue of a
+// sky, the sea, sand), and then the shadows tell the scene's colours, not the dyes' losses; the
+// levels go over towards the blind per-channel stretch (channel_stretch.h), fully at
+// kSceneReach, not at all from kDyeReach up; but a red or green lifted alone beside two deep
+// channels is a lost dye's however far it is lifted, and keeps the model.
 #include "restore/fade_evidence.h"
 
 #include <algorithm>
