@@ -117,11 +117,11 @@ FadeEvidence WeighFadeEvidence(const std::array<ChannelMeasure, 3>& measures, do
       SmoothStep(kPrintDepth, kTrueBlackDepth, deepest) *
       (1 - std::clamp(stretched, 0.0, 1.0) * SmoothStep(kLeastKept, kDyeReach, leastKept)) *
       (1 - lone);
-  evidence.fading = std::max(SmoothStep(kNoSpread, kClearSpread, spread),
-                             SmoothStep(kNoStain, kClearStain, stain) * paper) *
-                    untoned * (1 - trueBlack) * SmoothStep(kVeilReach, kDyeReach, reach);
+  const double apart = SmoothStep(kNoSpread, kClearSpread, spread);
+  evidence.fading = std::max(apart, SmoothStep(kNoStain, kClearStain, stain) * paper) * untoned *
+                    (1 - trueBlack) * SmoothStep(kVeilReach, kDyeReach, reach);
   evidence.shared = SmoothStep(kNoLift, kClearLift, 1 - mostKept) * evidence.fading;
-  evidence.unequal = std::max(SmoothStep(kNoSpread, kClearSpread, spread), lone);
+  evidence.unequal = std::max(apart, lone);
   evidence.stretch =
       evidence.fading * (1 - SmoothStep(kSceneReach, kDyeReach, leastKept)) * (1 - lone);
   return evidence;
