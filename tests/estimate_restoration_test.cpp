@@ -385,7 +385,7 @@ TEST(FadeEvidence, TakesNoLiftAlikeInEveryChannelForFading) {
   EXPECT_GT(WeighFadeEvidence(atDusk).fading, 0.5);
 }
 
-TEST(FadeEvidence, ReadsALoneRedOrGreenLiftBesideATrueBlackAsADyesLoss) {
+TEST(FadeEvidence, ReadsRedOrGreenLiftedAloneOrRedAndBlueTogetherBesideATrueBlackAsLoss) {
   // Two channels alike and deeper than a print holds, the third lifted as a lost dye lifts it.
   const auto lifted = [](int channel, double depth) {
     std::array<ChannelMeasure, 3> measures{{{1, 1, 3.0}, {1, 1, 2.9}, {1, 1, 3.0}}};
@@ -404,6 +404,17 @@ TEST(FadeEvidence, ReadsALoneRedOrGreenLiftBesideATrueBlackAsADyesLoss) {
   // the model; red lifted as far beside green lifted too goes over to the stretch.
   EXPECT_EQ(WeighFadeEvidence(lifted(0, 0.7)).stretch, 0);
   EXPECT_GT(WeighFadeEvidence({{{1, 0.25, 0.6}, {1, 0.54, 1.3}, {1, 0.92, 2.2}}}).stretch, 0.5);
+  // A film's cyan and yellow lost beside its kept magenta: red and blue lifted above green's
+  // true black. Cups' purple shadows lie only a little above it and are the scene's; red and blue
+  // lifted beyond a dye's loss are a scene's too (a blue fog over a warm shore), and go over to
+  // the stretch as before.
+  const auto purple = [](double redKept, double blueKept) {
+    return std::array<ChannelMeasure, 3>{
+        {{1, redKept, 2.4 * redKept}, {1, 1, 3.0}, {1, blueKept, 2.4 * blueKept}}};
+  };
+  EXPECT_EQ(WeighFadeEvidence(purple(0.55, 0.5)).fading, 1) << "cyan and yellow lost";
+  EXPECT_EQ(WeighFadeEvidence(purple(0.73, 0.68)).fading, 0) << "purple shadows";
+  EXPECT_GT(WeighFadeEvidence(purple(0.55, 0.19)).stretch, 0.5);
   // A warm light's shadows: red lifted most, green less, blue deepest, none alone.
   EXPECT_LT(MeasureLoneDyeLoss({{{1, 0.71, 1.7}, {1, 0.84, 2.02}, {1, 1, 2.48}}}), 0.05);
   // Red lifting further and further, then blue following it: the evidence changes without a
@@ -511,10 +522,11 @@ TEST(EstimateRestoration, RestoresOneDyeLostWhicheverItIs) {
                   {"yellow", {{1, 1, 0.5}, {0, 0, 0}, 0}, "yellow"}});
 }
 
-TEST(EstimateRestoration, RestoresALoneLostCyanOrMagentaThoughTheOthersReachATrueBlack) {
+TEST(EstimateRestoration, RestoresLostDyesThoughAKeptOneReachesATrueBlack) {
   // Copied so that the kept dyes' black became as deep as a camera's.
   ExpectRestored({{"cyan", {{0.55, 1, 1}, {0, 0, 0}, 0.2}, "cyan"},
-                  {"magenta", {{1, 0.55, 1}, {0, 0, 0}, 0.2}, "magenta"}},
+                  {"magenta", {{1, 0.55, 1}, {0, 0, 0}, 0.2}, "magenta"},
+                  {"a film's cyan and yellow", {{0.55, 1, 0.55}, {0, 0, 0}, 0.2}, "cyan yellow"}},
                  6);
 }
 

@@ -13,7 +13,8 @@
 // as far as a scanner's automatic exposure made that black (scanner_stretch.h) while every
 // channel's lift is one a dye can make: beside a channel lifted further (a sky, the sea) a
 // clipped black is a camera's or a restorer's stretch, and a second pass must leave it; nor
-// where red's or green's shadows alone are lifted as a lost dye lifts them (lone_dye.h). A
+// where red's or green's shadows alone are lifted as a lost dye lifts them, or red's and blue's
+// together above green's as a film's lost cyan and yellow lift them (lone_dye.h). A
 // lift alike in every channel is no mark at all, and a veil so light that even the deepest
 // channel reaches less than kVeilReach of a print's black is haze, fog or a high-key exposure.
 // That reach is counted from the picture's lightest tones, not from white: a copy exposed dimly
@@ -33,7 +34,8 @@
 // sky, the sea, sand), and then the shadows tell the scene's colours, not the dyes' losses; the
 // levels go over towards the blind per-channel stretch (channel_stretch.h), fully at
 // kSceneReach, not at all from kDyeReach up; but a red or green lifted alone beside two deep
-// channels is a lost dye's however far it is lifted, and keeps the model.
+// channels is a lost dye's however far it is lifted, and keeps the model. Red and blue lifted
+// together that far are as likely a scene's (a blue fog over a warm shore) and still go over.
 #include "restore/fade_evidence.h"
 
 #include <algorithm>
@@ -113,15 +115,16 @@ FadeEvidence WeighFadeEvidence(const std::array<ChannelMeasure, 3>& measures, do
   FadeEvidence evidence;
   const double untoned = 1 - std::clamp(toned, 0.0, 1.0);
   const double lone = MeasureLoneDyeLoss(measures);
+  const double lostBesideKept = std::max(lone, MeasureCyanAndYellowLoss(measures));
   const double trueBlack =
       SmoothStep(kPrintDepth, kTrueBlackDepth, deepest) *
       (1 - std::clamp(stretched, 0.0, 1.0) * SmoothStep(kLeastKept, kDyeReach, leastKept)) *
-      (1 - lone);
+      (1 - lostBesideKept);
   const double apart = SmoothStep(kNoSpread, kClearSpread, spread);
   evidence.fading = std::max(apart, SmoothStep(kNoStain, kClearStain, stain) * paper) * untoned *
                     (1 - trueBlack) * SmoothStep(kVeilReach, kDyeReach, reach);
   evidence.shared = SmoothStep(kNoLift, kClearLift, 1 - mostKept) * evidence.fading;
-  evidence.unequal = std::max(apart, lone);
+  evidence.unequal = std::max(apart, lostBesideKept);
   evidence.stretch =
       evidence.fading * (1 - SmoothStep(kSceneReach, kDyeReach, leastKept)) * (1 - lone);
   return evidence;

@@ -8,6 +8,10 @@
 // deep, read as a lone dye's loss even beside a true black. Blue alone does not: a sky, the sea
 // or a stylised blue lifts it as surely as a lost yellow dye. A sepia print's red lies only a
 // little above its other channels' black, far less than a lost dye lifts it, and is not read.
+// A slide or a film print loses its cyan and yellow dyes and keeps its magenta: red's and blue's
+// shadows lifted together above a deep green. Few scenes' darkest tones are purple, but some
+// are (cups, flowers) and lie a little above green's black, so that pair is read only from a
+// larger lift than a single dye's.
 #include "restore/lone_dye.h"
 
 #include <algorithm>
@@ -30,6 +34,9 @@ constexpr double kClearlyApart = 0.7;
 // dye's loss (a toner's, a scene's) and at which it clearly is.
 constexpr double kNoDyeLoss = 0.85;
 constexpr double kClearDyeLoss = 0.7;
+// The same for red and blue lifted together beside green.
+constexpr double kNoPairLoss = 0.7;
+constexpr double kClearPairLoss = 0.6;
 
 // How clearly channel `lifted` alone is lifted beside channels `a` and `b`.
 double LiftedAlone(const std::array<ChannelMeasure, 3>& m, int lifted, int a, int b) {
@@ -42,6 +49,15 @@ double LiftedAlone(const std::array<ChannelMeasure, 3>& m, int lifted, int a, in
 }
 
 }  // namespace
+
+double MeasureCyanAndYellowLoss(const std::array<ChannelMeasure, 3>& m) {
+  if (m[1].depth <= 0) return 0;
+  double clearly = 1;
+  for (const int lifted : {0, 2})
+    clearly = std::min(clearly, SmoothStep(kNotApart, kClearlyApart, m[lifted].depth / m[1].depth) *
+                                    SmoothStep(kNoPairLoss, kClearPairLoss, m[lifted].kept));
+  return clearly;
+}
 
 double MeasureLoneDyeLoss(const std::array<ChannelMeasure, 3>& measures) {
   return std::max(LiftedAlone(measures, 0, 1, 2), LiftedAlone(measures, 1, 0, 2));
