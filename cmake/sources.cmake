@@ -33,6 +33,7 @@ set(BRUMEL_CORRECT_SOURCES
 # The estimator: what restores a picture, read from a reduced view of it; above the engine.
 set(BRUMEL_RESTORE_SOURCES
   src/restore/reduced_view.cpp
+  src/restore/scan_frame.cpp
   src/restore/light_falloff.cpp
   src/restore/channel_stretch.cpp
   src/restore/channel_shadows.cpp

@@ -753,6 +753,41 @@ TEST(EstimateRestoration, ReadsAJpegOrAGrainyScanAsTheCleanOne) {
   }
 }
 
+// The picture laid on a scanner's glass under a lid of colour `lid`, which shows `band` pixels
+// wide beside it on the left and right, and on the top and bottom too if `all`.
+Bitmap OnTheGlass(const Bitmap& picture, std::uint8_t lid, int band, bool all) {
+  const int dy = all ? band : 0;
+  Bitmap scan(picture.Width() + 2 * band, picture.Height() + 2 * dy);
+  for (int y = 0; y < scan.Height(); ++y) {
+    std::uint8_t* row = scan.ScanLine(y);
+    std::fill(row, row + 3 * scan.Width(), lid);
+    if (y >= dy && y - dy < picture.Height())
+      std::copy_n(picture.ScanLine(y - dy), 3 * picture.Width(), row + 3 * band);
+  }
+  return scan;
+}
+
+TEST(EstimateRestoration, ReadsAScanInTheLidsFrameAsThePrintAlone) {
+  // A print kept in the dark, and a yellowed one whose stain a white lid's white would hide.
+  const Bitmap prints[] = {
+      Faded(Scene(640, 480, 27, kPrintBlack), {{0.55, 0.75, 0.65}, {0, 0.03, 0.12}, 0.2}),
+      Faded(Scene(640, 480, 27, kPrintBlack), {{1, 1, 1}, {0, 0.06, 0.25}, 0})};
+  for (const Bitmap& faded : prints) {
+    const Restoration alone = EstimateRestoration(faded, {});
+    EXPECT_GE(alone.fading, 50);
+    for (const auto& [name, scan] :
+         {std::pair{"black lid", OnTheGlass(faded, 6, 24, true)},
+          std::pair{"white lid", OnTheGlass(faded, 252, 30, false)}}) {
+      SCOPED_TRACE(name);
+      const Restoration found = EstimateRestoration(scan, {});
+      EXPECT_NEAR(found.fading, alone.fading, 5);
+      EXPECT_EQ(found.lost, alone.lost);
+      EXPECT_LT(MeanDifference(Restored(faded, found), Restored(faded, alone)), 3.0)
+          << RestorationOptions(found) << " / " << RestorationOptions(alone);
+    }
+  }
+}
+
 TEST(EstimateRestoration, DoesNotTakeASkysBlueForALostDye) {
   // A scene whose blue never gets dark, faded: blue's shadows would need its dye to keep far
   // less than any dye keeps, so they are not read as its loss, and the light blue is not

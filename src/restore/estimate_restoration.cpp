@@ -30,6 +30,7 @@
 
 #include "restore/channel_shadows.h"
 #include "restore/channel_stretch.h"
+#include "restore/scan_frame.h"
 #include "restore/fade_evidence.h"
 #include "restore/light_falloff.h"
 #include "restore/print_tone.h"
@@ -152,7 +153,7 @@ double CentreGain(int centrePosition, int curve) {
 }  // namespace
 
 Restoration EstimateRestoration(const Bitmap& picture, const HeldSettings& held) {
-  const ReducedView view = MakeReducedView(picture, kViewSide);
+  const ReducedView view = WithoutScanFrame(MakeReducedView(picture, kViewSide));
   LightFalloff falloff = MeasureLightFalloff(view, CandidateCurves(held));
   const std::array<std::vector<double>, 3> evened = EvenedLight(view, falloff);
   const double stretched = MeasureScannerStretch(view);

@@ -97,7 +97,7 @@ std::array<std::vector<Ring>, 2> RadialGradientRings(const ReducedView& view) {
   }
   std::vector<double> radial(count), magnitude(count);
   std::vector<int> sector(count);
-  const double cy = (view.height - 1) / 2.0, cx = (view.width - 1) / 2.0;
+  const double cy = view.centreY, cx = view.centreX;
   for (int y = 0; y < view.height; ++y) {
     for (int x = 0; x < view.width; ++x) {
       const std::size_t i = static_cast<std::size_t>(y) * view.width + x;

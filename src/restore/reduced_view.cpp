@@ -56,6 +56,8 @@ ReducedView MakeReducedView(const Bitmap& picture, int longSide) {
   const int first = view.step / 2;
   view.width = (picture.Width() - first + view.step - 1) / view.step;
   view.height = (picture.Height() - first + view.step - 1) / view.step;
+  view.centreX = (view.width - 1) / 2.0;
+  view.centreY = (view.height - 1) / 2.0;
   const int cy = picture.Height() / 2, cx = picture.Width() / 2;
   const double farthest = FarthestDistance(cx, cy);
   view.distancePerPixel = farthest > 0 ? view.step / farthest : 0;

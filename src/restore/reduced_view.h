@@ -15,6 +15,8 @@ struct ReducedView {
   // Full-size pixels per view pixel, and the normalised distance one view pixel spans.
   int step = 1;
   double distancePerPixel = 0;
+  // The picture's centre in view pixels (a view that lost a frame keeps the picture's).
+  double centreX = 0, centreY = 0;
   // Per view pixel, row by row: linear light of red, green and blue, and the distance r (0..1).
   std::vector<std::array<double, 3>> light;
   std::vector<double> distance;
