@@ -83,9 +83,10 @@ constexpr double kDyeReach = 0.50;
 // them to a print's black made a yellowed print darker than left alone.
 constexpr double kKeptAlikeAtMost = 0.85;
 // The share of the channels' differences corrected where the stain alone shows fading: as likely
-// the scene's as the dyes', they are met halfway (scenetext01's yellowed print, its blue shadows
-// lifted by the scene, came out yellow-green; a grey scene's extra loss of green stays half).
-constexpr double kDifferencesBesideStain = 0.5;
+// the scene's as the dyes', they are met a little more than halfway (all the way, scenetext01's
+// yellowed print, its blue shadows lifted by the scene, came out yellow-green; halfway, a grey
+// scene's extra loss of green stayed half, and more than this brought scenetext01's back).
+constexpr double kDifferencesBesideStain = 0.65;
 
 double Blend(double none, double measured, double weight) {
   return none + (measured - none) * weight;

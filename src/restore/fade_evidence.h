@@ -40,7 +40,7 @@ struct FadeEvidence {
   double stretch = 0;
   // How surely the dyes lost unequally, 0..1: the channels' shadows lying apart, or one dye's
   // lone loss. Without it the loss all dyes share is believed only as far as a yellowed print's,
-  // and their differences, where the paper's stain alone shows fading, halfway.
+  // and their differences, where the paper's stain alone shows fading, a little more than halfway.
   double unequal = 0;
 };
 
@@ -53,8 +53,8 @@ FadeEvidence WeighFadeEvidence(const std::array<ChannelMeasure, 3>& measures, do
 
 // The measures moved from "nothing to correct" towards the measured ones as far as the
 // evidence carries: the part all channels share with the shared evidence, the part in which
-// they differ with the fading (halfway where the paper's stain alone shows it); no channel keeps
-// less than kLeastKept.
+// they differ with the fading (a little more than halfway where the paper's stain alone shows
+// it); no channel keeps less than kLeastKept.
 std::array<ChannelMeasure, 3> CorrectionCarried(const std::array<ChannelMeasure, 3>& measures,
                                                 const FadeEvidence& evidence);
 
