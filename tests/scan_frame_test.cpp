@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 
 #include "platform/bitmap.h"
@@ -48,6 +49,28 @@ TEST(ScanFrame, LeavesOutALidsBlackOrWhiteFrameOnAnySide) {
     EXPECT_DOUBLE_EQ(left.centreX, full.centreX - 6);
     EXPECT_DOUBLE_EQ(left.distance.front(), full.distance[6]);
   }
+}
+
+TEST(ScanFrame, LeavesOutTheWedgesOfAPrintLaidAskew) {
+  // A mid-toned print turned by 2 degrees on a black lid, its corners touching the edges.
+  const double turn = 2 * std::acos(-1.0) / 180, c = std::cos(turn), s = std::sin(turn);
+  const double centre = kSide / 2.0, half = centre / (c + s);
+  Bitmap picture(kSide, kSide);
+  for (int y = 0; y < kSide; ++y)
+    for (int x = 0; x < kSide; ++x) {
+      const double dx = x + 0.5 - centre, dy = y + 0.5 - centre;
+      const bool print = std::abs(c * dx + s * dy) <= half && std::abs(c * dy - s * dx) <= half;
+      for (int k = 0; k < 3; ++k) picture.ScanLine(y)[3 * x + 2 - k] = print ? kMidGrey[k] : 4;
+    }
+  const ReducedView view = MakeReducedView(picture, 100);
+  const auto blackShare = [](const ReducedView& v) {
+    double black = 0;
+    for (const auto& pixel : v.light) black += pixel[1] < 0.02;
+    return black / static_cast<double>(v.light.size());
+  };
+  ASSERT_GT(blackShare(view), 0.05);
+  // Less of the lid is left than the darkest half per cent the shadows are read from.
+  EXPECT_LT(blackShare(WithoutScanFrame(view)), 0.005);
 }
 
 TEST(ScanFrame, KeepsTheScenesOwnEdgesAndAPrintsPaper) {

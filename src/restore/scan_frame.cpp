@@ -1,8 +1,11 @@
 // A frame is found line by line from each edge inwards: a row or column belongs to it while
-// nearly all its view pixels are darker than a faded print's shadows ever are, or light and
+// most of its view pixels are darker than a faded print's shadows ever are, or light and
 // neutral as a lid is and a yellowed paper is not (a print's own paper border shows its stain
-// and stays). A print laid a little askew leaves wedges of the lid in the lines past the frame;
-// those lines hold much of the print and stay, wedges and all.
+// and stays). Most, not all: a print laid a little askew touches the edge at its corners, and a
+// view pixel that means the lid with the print is neither. It leaves wedges of the lid in the
+// lines past the frame, and those lines go too while the wedges reach a tenth of the way in
+// from their ends: what is left of the wedges is too little to count among the darkest or
+// lightest tones, and the scene's own black or white inside a line is no wedge.
 #include "restore/scan_frame.h"
 
 #include <algorithm>
@@ -21,8 +24,10 @@ constexpr double kDarkFrame = 0.02;
 // yellowed paper's blue lacks 10 % or more.
 constexpr double kLightFrame = 0.7;
 constexpr double kNeutralFrame = 1.05;
-// The share of a line's pixels that must be the frame's for the line to be.
-constexpr double kFrameShare = 0.9;
+// The share of a line's pixels that must be the frame's for the line to be, and past such lines
+// the share of the lid's wedges for which a line still goes.
+constexpr double kFrameShare = 0.75;
+constexpr double kWedgeShare = 0.1;
 // The widest frame on one side, as a share of the view's side: a scan's frame is a thin strip.
 constexpr double kWidestFrame = 0.12;
 
@@ -31,22 +36,70 @@ bool IsFramePixel(const std::array<double, 3>& pixel) {
   return most < kDarkFrame || (least > kLightFrame && most <= kNeutralFrame * least);
 }
 
-bool IsFrameLine(const ReducedView& view, int first, int stride, int count) {
-  int framed = 0;
-  for (int k = 0; k < count; ++k)
-    framed += IsFramePixel(view.light[static_cast<std::size_t>(first + k * stride)]);
-  return framed >= kFrameShare * count;
+// The share of the frame's view pixels among `count` from `first` on, `stride` apart: all of
+// them, or only the runs from either end, as a wedge of the lid reaches into a line.
+double FramedShare(const ReducedView& view, int first, int stride, int count, bool fromEnds) {
+  if (count <= 0) return 0;
+  const auto framed = [&](int k) {
+    return IsFramePixel(view.light[static_cast<std::size_t>(first + k * stride)]);
+  };
+  int share = 0;
+  if (fromEnds) {
+    int lead = 0, trail = 0;
+    while (lead < count && framed(lead)) ++lead;
+    while (trail < count - lead && framed(count - 1 - trail)) ++trail;
+    share = lead + trail;
+  } else {
+    for (int k = 0; k < count; ++k) share += framed(k);
+  }
+  return static_cast<double>(share) / count;
 }
 
-// How many lines from one edge to leave out: the frame's, and the next, whose view pixels mean
-// the frame with the photograph's edge. None where the run is longer than a frame's.
-// `framed(k)` tells whether the k-th line from that edge is the frame's.
+// Lines left out on each side: top, bottom, left, right.
+struct Frame {
+  int top = 0, bottom = 0, left = 0, right = 0;
+};
+
+// How many lines from one edge, from line `from` on, have at least `share` framed.
+// `framed(k)` is the framed share of the k-th line from that edge.
 template <typename Framed>
-int FrameWidth(int lines, Framed framed) {
-  const int widest = static_cast<int>(kWidestFrame * lines);
-  int width = 0;
-  while (width < lines && framed(width)) ++width;
-  return width > 0 && width <= widest ? width + 1 : 0;
+int Run(int from, int lines, double share, Framed framed) {
+  int width = from;
+  while (width < lines && framed(width) >= share) ++width;
+  return width;
+}
+
+// Each side's frame: the lines mostly framed, then those the lid's wedges still fill from
+// their ends between the other sides' frames, then the next, whose view pixels mean the frame
+// with the photograph's edge. A side's frame wider than a frame's strip is the scene's, or its
+// wedges ran into the scene's own dark or white edge: then only its straight lines go, or none.
+Frame FindFrame(const ReducedView& view) {
+  const int w = view.width, h = view.height;
+  const auto row = [&](int y, int from, int to, bool ends) {
+    return FramedShare(view, y * w + from, 1, to - from, ends);
+  };
+  const auto column = [&](int x, int from, int to, bool ends) {
+    return FramedShare(view, from * w + x, w, to - from, ends);
+  };
+  Frame straight;
+  straight.top = Run(0, h, kFrameShare, [&](int k) { return row(k, 0, w, false); });
+  straight.bottom = Run(0, h, kFrameShare, [&](int k) { return row(h - 1 - k, 0, w, false); });
+  straight.left = Run(0, w, kFrameShare, [&](int k) { return column(k, 0, h, false); });
+  straight.right = Run(0, w, kFrameShare, [&](int k) { return column(w - 1 - k, 0, h, false); });
+  const int x0 = straight.left, x1 = w - straight.right;
+  const int y0 = straight.top, y1 = h - straight.bottom;
+  const auto side = [](int lines, int lineFrom, const auto& wedged) {
+    const double widest = kWidestFrame * lines;
+    if (lineFrom == 0 || lineFrom > widest) return 0;
+    const int withWedges = Run(lineFrom, lines, kWedgeShare, wedged);
+    return (withWedges <= widest ? withWedges : lineFrom) + 1;
+  };
+  Frame frame;
+  frame.top = side(h, straight.top, [&](int k) { return row(k, x0, x1, true); });
+  frame.bottom = side(h, straight.bottom, [&](int k) { return row(h - 1 - k, x0, x1, true); });
+  frame.left = side(w, straight.left, [&](int k) { return column(k, y0, y1, true); });
+  frame.right = side(w, straight.right, [&](int k) { return column(w - 1 - k, y0, y1, true); });
+  return frame;
 }
 
 }  // namespace
@@ -54,10 +107,8 @@ int FrameWidth(int lines, Framed framed) {
 ReducedView WithoutScanFrame(const ReducedView& view) {
   const int w = view.width, h = view.height;
   if (w <= 0 || h <= 0) return view;
-  const int top = FrameWidth(h, [&](int k) { return IsFrameLine(view, k * w, 1, w); });
-  const int bottom = FrameWidth(h, [&](int k) { return IsFrameLine(view, (h - 1 - k) * w, 1, w); });
-  const int left = FrameWidth(w, [&](int k) { return IsFrameLine(view, k, w, h); });
-  const int right = FrameWidth(w, [&](int k) { return IsFrameLine(view, w - 1 - k, w, h); });
+  const Frame frame = FindFrame(view);
+  const int top = frame.top, bottom = frame.bottom, left = frame.left, right = frame.right;
   if (top + bottom + left + right == 0 || top + bottom >= h || left + right >= w) return view;
   ReducedView inside = view;
   inside.width = w - left - right;
