@@ -776,9 +776,8 @@ TEST(EstimateRestoration, ReadsAScanInTheLidsFrameAsThePrintAlone) {
   for (const Bitmap& faded : prints) {
     const Restoration alone = EstimateRestoration(faded, {});
     EXPECT_GE(alone.fading, 50);
-    for (const auto& [name, scan] :
-         {std::pair{"black lid", OnTheGlass(faded, 6, 24, true)},
-          std::pair{"white lid", OnTheGlass(faded, 252, 30, false)}}) {
+    for (const auto& [name, scan] : {std::pair{"black lid", OnTheGlass(faded, 6, 24, true)},
+                                     std::pair{"white lid", OnTheGlass(faded, 252, 30, false)}}) {
       SCOPED_TRACE(name);
       const Restoration found = EstimateRestoration(scan, {});
       EXPECT_NEAR(found.fading, alone.fading, 5);

@@ -30,11 +30,11 @@
 
 #include "restore/channel_shadows.h"
 #include "restore/channel_stretch.h"
-#include "restore/scan_frame.h"
 #include "restore/fade_evidence.h"
 #include "restore/light_falloff.h"
 #include "restore/print_tone.h"
 #include "restore/reduced_view.h"
+#include "restore/scan_frame.h"
 #include "restore/scanner_stretch.h"
 
 namespace brumel {
