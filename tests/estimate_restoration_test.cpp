@@ -734,24 +734,30 @@ Bitmap Grainy(Bitmap picture, int grain) {
   return picture;
 }
 
+// Each scan of a clearly faded picture (named for the trace) reads as the picture itself: as
+// faded, the same dyes lost, and a restoration of the picture within a small mean difference.
+void ExpectReadAsTheFadedPicture(const Bitmap& faded,
+                                 std::initializer_list<std::pair<const char*, Bitmap>> scans) {
+  const Restoration clean = EstimateRestoration(faded, {});
+  EXPECT_GE(clean.fading, 50);
+  for (const auto& [name, scan] : scans) {
+    SCOPED_TRACE(name);
+    const Restoration found = EstimateRestoration(scan, {});
+    EXPECT_NEAR(found.fading, clean.fading, 5);
+    EXPECT_EQ(found.lost, clean.lost);
+    EXPECT_LT(MeanDifference(Restored(faded, found), Restored(faded, clean)), 3.0)
+        << RestorationOptions(found) << " / " << RestorationOptions(clean);
+  }
+}
+
 TEST(EstimateRestoration, ReadsAJpegOrAGrainyScanAsTheCleanOne) {
   // A print whose dyes all faded, and one whose cyan alone did beside a camera's black.
   const Bitmap prints[] = {
       Faded(Scene(640, 480, 25, kPrintBlack), {{0.55, 0.75, 0.65}, {0, 0.03, 0.12}, 0.2}),
       Faded(Scene(640, 480, 25), {{0.5, 1, 1}, {0, 0, 0}, 0.2})};
-  for (const Bitmap& faded : prints) {
-    const Restoration clean = EstimateRestoration(faded, {});
-    EXPECT_GE(clean.fading, 50);
-    for (const auto& [name, scan] :
-         {std::pair{"JPEG", ThroughJpeg(faded)}, std::pair{"grain", Grainy(faded, 12)}}) {
-      SCOPED_TRACE(name);
-      const Restoration found = EstimateRestoration(scan, {});
-      EXPECT_NEAR(found.fading, clean.fading, 5);
-      EXPECT_EQ(found.lost, clean.lost);
-      EXPECT_LT(MeanDifference(Restored(faded, found), Restored(faded, clean)), 3.0)
-          << RestorationOptions(found) << " / " << RestorationOptions(clean);
-    }
-  }
+  for (const Bitmap& faded : prints)
+    ExpectReadAsTheFadedPicture(faded,
+                                {{"JPEG", ThroughJpeg(faded)}, {"grain", Grainy(faded, 12)}});
 }
 
 // The picture laid on a scanner's glass under a lid of colour `lid`, which shows `band` pixels
@@ -773,19 +779,9 @@ TEST(EstimateRestoration, ReadsAScanInTheLidsFrameAsThePrintAlone) {
   const Bitmap prints[] = {
       Faded(Scene(640, 480, 27, kPrintBlack), {{0.55, 0.75, 0.65}, {0, 0.03, 0.12}, 0.2}),
       Faded(Scene(640, 480, 27, kPrintBlack), {{1, 1, 1}, {0, 0.06, 0.25}, 0})};
-  for (const Bitmap& faded : prints) {
-    const Restoration alone = EstimateRestoration(faded, {});
-    EXPECT_GE(alone.fading, 50);
-    for (const auto& [name, scan] : {std::pair{"black lid", OnTheGlass(faded, 6, 24, true)},
-                                     std::pair{"white lid", OnTheGlass(faded, 252, 30, false)}}) {
-      SCOPED_TRACE(name);
-      const Restoration found = EstimateRestoration(scan, {});
-      EXPECT_NEAR(found.fading, alone.fading, 5);
-      EXPECT_EQ(found.lost, alone.lost);
-      EXPECT_LT(MeanDifference(Restored(faded, found), Restored(faded, alone)), 3.0)
-          << RestorationOptions(found) << " / " << RestorationOptions(alone);
-    }
-  }
+  for (const Bitmap& faded : prints)
+    ExpectReadAsTheFadedPicture(faded, {{"black lid", OnTheGlass(faded, 6, 24, true)},
+                                        {"white lid", OnTheGlass(faded, 252, 30, false)}});
 }
 
 TEST(EstimateRestoration, DoesNotTakeASkysBlueForALostDye) {
