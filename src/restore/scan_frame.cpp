@@ -104,26 +104,28 @@ Frame FindFrame(const ReducedView& view) {
 
 }  // namespace
 
-ReducedView WithoutScanFrame(const ReducedView& view) {
+ReducedView WithoutScanFrame(ReducedView view) {
   const int w = view.width, h = view.height;
   if (w <= 0 || h <= 0) return view;
   const Frame frame = FindFrame(view);
-  const int top = frame.top, bottom = frame.bottom, left = frame.left, right = frame.right;
-  if (top + bottom + left + right == 0 || top + bottom >= h || left + right >= w) return view;
-  ReducedView inside = view;
-  inside.width = w - left - right;
-  inside.height = h - top - bottom;
-  inside.centreX -= left;
-  inside.centreY -= top;
-  inside.light.clear();
-  inside.distance.clear();
-  for (int y = top; y < h - bottom; ++y)
-    for (int x = left; x < w - right; ++x) {
+  if (frame.top + frame.bottom + frame.left + frame.right == 0 || frame.top + frame.bottom >= h ||
+      frame.left + frame.right >= w)
+    return view;
+  // The pixels inside move forward in place: each lands at or before where it was.
+  std::size_t inside = 0;
+  for (int y = frame.top; y < h - frame.bottom; ++y)
+    for (int x = frame.left; x < w - frame.right; ++x, ++inside) {
       const std::size_t i = static_cast<std::size_t>(y) * w + x;
-      inside.light.push_back(view.light[i]);
-      inside.distance.push_back(view.distance[i]);
+      view.light[inside] = view.light[i];
+      view.distance[inside] = view.distance[i];
     }
-  return inside;
+  view.light.resize(inside);
+  view.distance.resize(inside);
+  view.width = w - frame.left - frame.right;
+  view.height = h - frame.top - frame.bottom;
+  view.centreX -= frame.left;
+  view.centreY -= frame.top;
+  return view;
 }
 
 }  // namespace brumel

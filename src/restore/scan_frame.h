@@ -12,6 +12,6 @@ namespace brumel {
 // thin strip: a longer run of such lines (a night sky, a black backdrop, an overcast sky) is the
 // scene's and stays. The pixels keep their distances from the picture's centre, and the view
 // the picture's centre.
-ReducedView WithoutScanFrame(const ReducedView& view);
+ReducedView WithoutScanFrame(ReducedView view);
 
 }  // namespace brumel
